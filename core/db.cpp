@@ -1,0 +1,101 @@
+#include "core/db.h"
+
+#include "core/text.h"
+
+namespace {
+
+std::wstring databasePath;
+
+// Runs a query that yields at most one row and reports whether it did.
+bool QueryHasRow(sqlite3_stmt* stmt, bool& hasRow, std::string& error)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        hasRow = rc == SQLITE_ROW;
+        return true;
+    }
+    error = sqlite3_errmsg(sqlite3_db_handle(stmt));
+    return false;
+}
+
+} // namespace
+
+void SetDatabasePath(const std::wstring& path)
+{
+    databasePath = path;
+}
+
+const std::wstring& DatabasePath()
+{
+    return databasePath;
+}
+
+bool OpenDb(const std::wstring& path, DbHandle& db, std::string& error)
+{
+    db.reset();
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(WideToUtf8(path).c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    DbHandle opened(raw);
+    if (rc != SQLITE_OK) {
+        error = raw ? sqlite3_errmsg(raw) : "could not open database";
+        return false;
+    }
+    sqlite3_busy_timeout(raw, 3000);
+    db = std::move(opened);
+    return true;
+}
+
+bool ExecSql(sqlite3* db, const char* sql, std::string& error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    error = message ? message : "SQL error";
+    sqlite3_free(message);
+    return false;
+}
+
+StmtHandle PrepareStmt(sqlite3* db, const char* sql, std::string& error)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        sqlite3_finalize(stmt);
+        return StmtHandle();
+    }
+    return StmtHandle(stmt);
+}
+
+bool GetUserVersion(sqlite3* db, int& version, std::string& error)
+{
+    StmtHandle stmt = PrepareStmt(db, "PRAGMA user_version;", error);
+    if (!stmt)
+        return false;
+    const int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_ROW) {
+        version = sqlite3_column_int(stmt.get(), 0);
+        return true;
+    }
+    error = rc == SQLITE_DONE ? "could not read the schema version" : sqlite3_errmsg(db);
+    return false;
+}
+
+bool TableExists(sqlite3* db, const char* table, bool& exists, std::string& error)
+{
+    StmtHandle stmt = PrepareStmt(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?;", error);
+    if (!stmt)
+        return false;
+    sqlite3_bind_text(stmt.get(), 1, table, -1, SQLITE_TRANSIENT);
+    return QueryHasRow(stmt.get(), exists, error);
+}
+
+bool ColumnExists(sqlite3* db, const char* table, const char* column, bool& exists, std::string& error)
+{
+    StmtHandle stmt = PrepareStmt(db, "SELECT 1 FROM pragma_table_info(?) WHERE name=? LIMIT 1;", error);
+    if (!stmt)
+        return false;
+    sqlite3_bind_text(stmt.get(), 1, table, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt.get(), 2, column, -1, SQLITE_TRANSIENT);
+    return QueryHasRow(stmt.get(), exists, error);
+}

@@ -1,0 +1,32 @@
+// Brings every database this build opens to the one schema version it
+// understands, after a backup copy of the file exists; refuses newer files.
+#pragma once
+
+#include "core/db.h"
+
+#include <string>
+
+constexpr int SchemaVersion = 6;
+
+// Makes a complete backup copy of the database file before an upgrade
+// changes it; returns false, with a reason when it has one, otherwise.
+using PreMigrationBackupFn = bool (*)(std::string& error);
+void SetPreMigrationBackupHook(PreMigrationBackupFn hook);
+
+// One committed step each; a failed step leaves nothing of itself behind.
+bool MigrateToV2(sqlite3* db, std::string& error);
+bool MigrateToV3(sqlite3* db, std::string& error);
+bool MigrateToV4(sqlite3* db, std::string& error);
+bool MigrateToV5(sqlite3* db, std::string& error);
+bool MigrateToV6(sqlite3* db, std::string& error);
+
+// Whether the file has the inventory table of the oldest builds, without
+// its variant column.
+bool InventoryNeedsVariantColumn(sqlite3* db, bool& needs, std::string& error);
+
+// True when the database is at SchemaVersion on return.
+bool EnsureSchema(sqlite3* db, std::string& error);
+
+// OpenDb, then EnsureSchema on the same connection; on failure no
+// connection is left open.
+bool OpenReadyDb(const std::wstring& path, DbHandle& db, std::string& error);

@@ -86,7 +86,7 @@ bool TableExists(sqlite3* db, const char* table, bool& exists, std::string& erro
     StmtHandle stmt = PrepareStmt(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?;", error);
     if (!stmt)
         return false;
-    sqlite3_bind_text(stmt.get(), 1, table, -1, SQLITE_TRANSIENT);
+    BindText(stmt.get(), 1, table);
     return QueryHasRow(stmt.get(), exists, error);
 }
 
@@ -95,7 +95,64 @@ bool ColumnExists(sqlite3* db, const char* table, const char* column, bool& exis
     StmtHandle stmt = PrepareStmt(db, "SELECT 1 FROM pragma_table_info(?) WHERE name=? LIMIT 1;", error);
     if (!stmt)
         return false;
-    sqlite3_bind_text(stmt.get(), 1, table, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt.get(), 2, column, -1, SQLITE_TRANSIENT);
+    BindText(stmt.get(), 1, table);
+    BindText(stmt.get(), 2, column);
     return QueryHasRow(stmt.get(), exists, error);
+}
+
+void BindText(sqlite3_stmt* stmt, int index, std::string_view text)
+{
+    sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+bool StepDone(sqlite3_stmt* stmt, std::string& error)
+{
+    if (sqlite3_step(stmt) == SQLITE_DONE)
+        return true;
+    error = sqlite3_errmsg(sqlite3_db_handle(stmt));
+    return false;
+}
+
+std::string ColumnTextString(sqlite3_stmt* stmt, int column)
+{
+    const unsigned char* text = sqlite3_column_text(stmt, column);
+    const int bytes = sqlite3_column_bytes(stmt, column);
+    if (!text || bytes <= 0)
+        return std::string();
+    return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(bytes));
+}
+
+std::wstring ColumnTextW(sqlite3_stmt* stmt, int column)
+{
+    return Utf8ToWide(ColumnTextString(stmt, column));
+}
+
+bool Transaction::Begin(sqlite3* db, std::string& error, const char* beginSql)
+{
+    Rollback();
+    if (!ExecSql(db, beginSql, error))
+        return false;
+    db_ = db;
+    return true;
+}
+
+bool Transaction::Commit(std::string& error)
+{
+    if (!db_)
+        return false;
+    if (!ExecSql(db_, "COMMIT;", error)) {
+        Rollback();
+        return false;
+    }
+    db_ = nullptr;
+    return true;
+}
+
+void Transaction::Rollback()
+{
+    if (!db_)
+        return;
+    std::string ignored;
+    ExecSql(db_, "ROLLBACK;", ignored);
+    db_ = nullptr;
 }

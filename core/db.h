@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct DbCloser {
     void operator()(sqlite3* db) const { sqlite3_close(db); }
@@ -36,3 +37,35 @@ StmtHandle PrepareStmt(sqlite3* db, const char* sql, std::string& error);
 bool GetUserVersion(sqlite3* db, int& version, std::string& error);
 bool TableExists(sqlite3* db, const char* table, bool& exists, std::string& error);
 bool ColumnExists(sqlite3* db, const char* table, const char* column, bool& exists, std::string& error);
+
+// Binds UTF-8 text with SQLite's own copy of it.
+void BindText(sqlite3_stmt* stmt, int index, std::string_view text);
+// Steps a write; true only when the step finished (SQLITE_DONE), else
+// SQLite's message in error.
+bool StepDone(sqlite3_stmt* stmt, std::string& error);
+
+// The UTF-8 text of one result column; empty for NULL or no bytes.
+std::string ColumnTextString(sqlite3_stmt* stmt, int column);
+// The same text as a wide string.
+std::wstring ColumnTextW(sqlite3_stmt* stmt, int column);
+
+// A transaction that rolls back on every path that does not commit, so a
+// write operation leaves all its rows or none. ROLLBACK's own error is
+// ignored: the first error is the one worth reporting.
+class Transaction {
+public:
+    Transaction() = default;
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction() { Rollback(); }
+
+    // "BEGIN;" or, where the read that decides the write must not go stale,
+    // "BEGIN IMMEDIATE;".
+    bool Begin(sqlite3* db, std::string& error, const char* beginSql = "BEGIN;");
+    // On failure the transaction is rolled back.
+    bool Commit(std::string& error);
+    void Rollback();
+
+private:
+    sqlite3* db_ = nullptr;
+};

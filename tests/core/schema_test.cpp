@@ -350,3 +350,24 @@ TEST_F(SchemaTest, OpenFailureLeavesNoConnection)
     EXPECT_FALSE(db);
     EXPECT_EQ(error, "unable to open database file");
 }
+
+TEST_F(SchemaTest, ATransactionNotCommittedLeavesNothingBehind)
+{
+    std::string error;
+    DbHandle db;
+    ASSERT_TRUE(OpenReadyDb(DatabasePath(), db, error)) << error;
+    {
+        Transaction tx;
+        ASSERT_TRUE(tx.Begin(db.get(), error)) << error;
+        ASSERT_TRUE(ExecSql(db.get(), "INSERT INTO inventory (card_id, condition) VALUES ('a', 'Mint');", error));
+        // Leaves scope on an error path without committing.
+    }
+    {
+        Transaction tx;
+        ASSERT_TRUE(tx.Begin(db.get(), error, "BEGIN IMMEDIATE;")) << error;
+        ASSERT_TRUE(ExecSql(db.get(), "INSERT INTO inventory (card_id, condition) VALUES ('b', 'Mint');", error));
+        ASSERT_TRUE(tx.Commit(error)) << error;
+    }
+    db.reset();
+    EXPECT_EQ(Query("SELECT card_id FROM inventory;"), std::vector<std::string>{"b"});
+}

@@ -73,19 +73,3 @@ TEST_F(LocationsTest, DistinctLocationsAreListedOncePerLedgerWithoutCase)
     ASSERT_TRUE(LoadDistinctLocations(db.get(), Ledger::Collection, locations, error)) << error;
     EXPECT_EQ(locations, std::vector<std::wstring>{L"Attic"});
 }
-
-TEST_F(LocationsTest, ANullLedgerKeyFindsNothingAndStoresNothing)
-{
-    Exec("INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
-         "('sale', 'base1-4', 'Standard', 'Box 1');");
-    std::string error;
-    std::wstring found;
-    ASSERT_TRUE(LoadCardLocation(db.get(), nullptr, kCard, found, error)) << error;
-    EXPECT_EQ(found, L"");
-    std::vector<std::wstring> locations;
-    ASSERT_TRUE(LoadDistinctLocations(db.get(), nullptr, locations, error)) << error;
-    EXPECT_TRUE(locations.empty());
-    EXPECT_FALSE(SaveVariantLocation(db.get(), nullptr, kCard, "Standard", L"Box 9", error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(Rows("SELECT ledger, location FROM variant_location;"), std::vector<std::string>{"sale|Box 1"});
-}

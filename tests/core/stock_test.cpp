@@ -151,27 +151,24 @@ TEST_F(StockTest, AFailedReadIsReportedAndNeverLooksLikeAnEmptyLedger)
     EXPECT_TRUE(read);
 }
 
-TEST_F(StockTest, MovingTheLastCopyRemovesTheCollectionRowAndKeepsTheSalePrice)
+TEST_F(StockTest, AMoveTakesOneCollectionCopyAndKeepsTheSalePrice)
 {
-    Exec("INSERT INTO collection (card_id, variant, condition, qty) VALUES ('base1-4', 'Holo', 'Mint', 1);"
+    Exec("INSERT INTO collection (card_id, variant, condition, qty) VALUES ('base1-4', 'Holo', 'Mint', 1), "
+         "('base1-4', 'Reverse Holo', 'Played', 2);"
          "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES ('base1-4', 'Holo', 'Mint', 2, 5.5);");
     bool moved = false;
     std::string error;
-    ASSERT_TRUE(MoveOneToSale(db.get(), kCard, L"Holo", L"Mint", moved, error)) << error;
-    EXPECT_TRUE(moved);
-    EXPECT_EQ(BothLedgers(), std::vector<std::string>{"sale|1|base1-4|Holo|Mint|3|5.5"});
-    EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
-}
-
-TEST_F(StockTest, MovingIntoANewSaleRowLeavesItUnpriced)
-{
-    Exec("INSERT INTO collection (card_id, variant, condition, qty) VALUES ('base1-4', 'Reverse Holo', 'Played', 2);");
-    bool moved = false;
-    std::string error;
+    // A new sale row has no price yet.
     ASSERT_TRUE(MoveOneToSale(db.get(), kCard, L"Reverse Holo", L"Played", moved, error)) << error;
     EXPECT_TRUE(moved);
-    EXPECT_EQ(BothLedgers(), (std::vector<std::string>{"coll|1|base1-4|Reverse Holo|Played|1",
-                                                       "sale|1|base1-4|Reverse Holo|Played|1|NULL"}));
+    // The last copy takes its collection row with it; the sale row keeps its price.
+    moved = false;
+    ASSERT_TRUE(MoveOneToSale(db.get(), kCard, L"Holo", L"Mint", moved, error)) << error;
+    EXPECT_TRUE(moved);
+    EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
+    EXPECT_EQ(BothLedgers(), (std::vector<std::string>{"coll|2|base1-4|Reverse Holo|Played|1",
+                                                       "sale|1|base1-4|Holo|Mint|3|5.5",
+                                                       "sale|2|base1-4|Reverse Holo|Played|1|NULL"}));
     std::vector<ConditionRow> rows;
     ASSERT_TRUE(LoadCardInventory(db.get(), kCard, rows, error, L"Reverse Holo", Ledger::Sale)) << error;
     ASSERT_EQ(rows.size(), 1u);

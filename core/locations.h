@@ -1,7 +1,8 @@
 // Storage locations (a box, a binder page: free text), one per ledger, card
 // and variant, kept apart from the stock itself: a location outlives the
 // card's stock and leaves only when the user clears it. The ledger key is
-// stored as given ("coll" or "sale"); a null key matches no location.
+// stored as given ("coll" or "sale"); a null key finds no location and
+// cannot store one.
 #pragma once
 
 #include <sqlite3.h>

@@ -66,8 +66,9 @@ bool ReadCollectionQty(sqlite3* db, const std::string& cardId, const std::string
                        const std::string& condition, int32_t& qty, std::string& error)
 {
     qty = 0;
-    StmtHandle stmt = PrepareRowStmt(db, "SELECT qty FROM collection WHERE card_id = ? AND variant = ? AND condition = ?;",
-                                     cardId, variant, condition, error);
+    StmtHandle stmt = PrepareRowStmt(
+        db, "SELECT qty FROM collection WHERE card_id = ? AND variant = ? AND condition = ?;", cardId, variant,
+        condition, error);
     return stmt && ForEachRow(stmt.get(), error, [&](sqlite3_stmt* row) { qty = sqlite3_column_int(row, 0); });
 }
 

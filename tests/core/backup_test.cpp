@@ -12,8 +12,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <regex>
 #include <thread>
+#include <vector>
 
 namespace {
 

@@ -59,6 +59,38 @@ struct CatalogueSetEntry {
 // statement before the call and steps it after a true result.
 bool InsertCatalogueCard(sqlite3_stmt* insert, const JsonValue& card, const CatalogueSetEntry& set);
 
+// One catalogue card as the grid shows it, for one ledger. The strings
+// come first, together; the query itself returns held before location.
+struct CatalogueRow {
+    std::wstring card_id;
+    std::wstring name;
+    std::wstring set_name;
+    std::wstring number;
+    std::wstring set_total;
+    std::wstring rarity;
+    std::wstring location; // the card's storage location in the ledger, or empty
+    int32_t held = 0;      // every variant and condition of the card in the ledger
+    bool want = false;
+    bool tradable = false;
+};
+
+// Every catalogue card, held or not, once, by set name, then name, then
+// card_id (byte order), with its held count and location in the ledger
+// ("coll" for the collection; any other key, or none, counts the sale
+// stock) and its want and trade flags. Without the catalogue table the list
+// is empty and the load succeeds. After a failure the list holds the rows
+// read before it.
+bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string& error, const char* ledger);
+
+// The number of distinct cards with at least one copy in the sale stock
+// and no catalogue row (every such card while there is no catalogue); 0
+// when it could not be counted. Callers only use it to warn.
+int32_t CountHeldCardsMissingFromCatalogue(sqlite3* db);
+
+// The card's small image link, else its large one; empty when it has
+// neither, is not in the catalogue or the read failed.
+std::string LoadCardImageUrl(sqlite3* db, const std::string& cardId);
+
 // The UTF-8 text of one column, empty for NULL or no bytes: the one column
 // reader of the data layer under the name the catalogue's readers use.
 inline std::string CatalogueColumnText(sqlite3_stmt* stmt, int column)

@@ -1,0 +1,79 @@
+#include "core/file_replace.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+struct FileCloser {
+    HANDLE file;
+    ~FileCloser() { CloseHandle(file); }
+};
+
+// Forces what the file system still holds in memory for the file onto the
+// disk. A rename made durable before the content is would, after a power
+// cut, leave the final name on an empty or partial file.
+bool FlushToDisk(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FileCloser closer{file};
+    return FlushFileBuffers(file) != 0;
+}
+
+// Windows refuses to rename over a file marked read-only; some file systems
+// (network shares, emulation layers) would not, and the user's mark must
+// hold on every one of them.
+bool IsReadOnlyFile(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
+
+FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
+{
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return FileWriteOutcome::CannotCreate;
+    FileCloser closer{file};
+    // Well below 4 GiB, so no count can wrap in a DWORD.
+    constexpr size_t kLargestWrite = size_t{1} << 30;
+    while (!bytes.empty()) {
+        const DWORD wanted = static_cast<DWORD>(std::min(bytes.size(), kLargestWrite));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), wanted, &written, nullptr) || written == 0 || written > wanted)
+            return FileWriteOutcome::WriteFailed;
+        bytes.remove_prefix(written);
+    }
+    return FileWriteOutcome::Written;
+}
+
+bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path)
+{
+    if (!IsReadOnlyFile(path) && FlushToDisk(tempPath) &&
+        MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(tempPath.c_str());
+    return false;
+}
+
+bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, WholeFileWriter write,
+                            const char* replaceError, std::string& error)
+{
+    const std::wstring tempPath = path + L".tmp";
+    if (!write(tempPath, bytes, error)) {
+        DeleteFileW(tempPath.c_str());
+        return false;
+    }
+    if (!ReplaceWithTempFile(tempPath, path)) {
+        error = replaceError;
+        return false;
+    }
+    return true;
+}

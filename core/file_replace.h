@@ -1,0 +1,28 @@
+// Whole files (settings, store page, reports, exports) are never rewritten
+// in place: the content goes to the final name with ".tmp" appended and then
+// takes the final name in one step, so a failed or interrupted write leaves
+// the previous file as it was.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum class FileWriteOutcome { Written, CannotCreate, WriteFailed };
+
+// Creates or truncates the file (no sharing) and writes every byte, however
+// many: one WriteFile call moves at most 4 GiB, so it is called in a loop and
+// a call that moves nothing is a failure.
+FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes);
+
+// Puts a complete temporary file in place of path: the temporary file is
+// first flushed to the disk, so that a power cut after the rename cannot
+// bring back an empty file, and the rename itself is written through. On
+// failure the temporary file is deleted and path is left as it was.
+bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path);
+
+// Writes bytes to path + ".tmp" with the given writer, whose error text is
+// passed on, then replaces path with it; when the replacement fails the error
+// is replaceError. The temporary file never outlives a failure.
+using WholeFileWriter = bool (*)(const std::wstring& path, std::string_view bytes, std::string& error);
+bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, WholeFileWriter write,
+                            const char* replaceError, std::string& error);

@@ -1,0 +1,102 @@
+#include "core/output.h"
+
+#include "core/file_replace.h"
+#include "core/text.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+std::string JsonEsc(std::string_view text)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        switch (byte) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '<': out += "\\u003C"; break;
+        case '>': out += "\\u003E"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0x0F];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+std::string FormatLongDateOf(int day, int month, int year)
+{
+    static const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                          "July",    "August",   "September", "October", "November", "December"};
+    const char* name = month >= 1 && month <= 12 ? kMonths[month - 1] : kMonths[0];
+    char text[48];
+    snprintf(text, sizeof text, "%d %s %d", day, name, year);
+    return text;
+}
+
+std::string FormatLongDate()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return FormatLongDateOf(now.wDay, now.wMonth, now.wYear);
+}
+
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes, std::string& error)
+{
+    const FileWriteOutcome outcome = WriteAllBytes(path, bytes);
+    if (outcome == FileWriteOutcome::Written)
+        return true;
+    error = (outcome == FileWriteOutcome::CannotCreate ? "cannot create " : "write failed: ") + WideToUtf8(path);
+    return false;
+}
+
+bool IsValidImageFile(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // Anything smaller is a truncated download or an error text, not a card.
+    constexpr LONGLONG kSmallestImage = 256;
+    LARGE_INTEGER size;
+    unsigned char head[8] = {};
+    DWORD read = 0;
+    const bool readable = GetFileSizeEx(file, &size) && size.QuadPart >= kSmallestImage &&
+                          ReadFile(file, head, sizeof head, &read, nullptr) && read >= 4;
+    CloseHandle(file);
+    if (!readable)
+        return false;
+    const bool png = head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
+    const bool jpeg = head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+    const bool gif = head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8';
+    return png || jpeg || gif;
+}
+
+size_t FindStyleClose(std::string_view page)
+{
+    return page.find("</style>");
+}
+
+const char kFooterStyle[] =
+    ".brandfoot{margin:20px 0 8px;text-align:center;font-size:.76rem;color:#8a98a6}"
+    ".brandfoot a{color:#1f4e78;text-decoration:none}"
+    ".brandfoot a:hover{text-decoration:underline}";
+
+std::string BuildFooterHtml()
+{
+    return "<div class=\"brandfoot\">Made with Kov&#39;s Binderwell &middot; card data and images from "
+           "<a href=\"https://pokemontcg.io/\" target=\"_blank\" rel=\"noopener\">the Pok&eacute;mon TCG API</a> "
+           "and its open <a href=\"https://github.com/PokemonTCG/pokemon-tcg-data\" target=\"_blank\" "
+           "rel=\"noopener\">card-data repository</a>.</div>\n";
+}

@@ -4,9 +4,10 @@
 #include "app/main_window.h"
 #include "app/modes.h"
 #include "app/pending.h"
-#include "app/pending_core.h"
 #include "app/ui_calls.h"
+#include "core/backup.h"
 #include "core/log.h"
+#include "core/settings.h"
 #include "core/text.h"
 
 #include <shellapi.h>

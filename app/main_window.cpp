@@ -11,6 +11,7 @@
 #include "app/pending.h"
 #include "app/ui_calls.h"
 #include "core/db.h"
+#include "core/db_check.h"
 #include "core/log.h"
 #include "core/paths.h"
 

@@ -2,7 +2,7 @@
 // command of the program reads, and the helpers many commands share.
 #pragma once
 
-#include "app/pending_core.h"
+#include "core/settings.h"
 
 #include <windows.h>
 

@@ -2,11 +2,13 @@
 
 #include "app/main_window.h"
 #include "app/paint.h"
-#include "app/pending_core.h"
 #include "app/ui_calls.h"
+#include "core/backup.h"
 #include "core/db.h"
 #include "core/log.h"
 #include "core/schema.h"
+#include "core/settings.h"
+#include "core/status.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -1,5 +1,6 @@
 #include "core/sales.h"
 
+#include "core/catalogue.h"
 #include "core/log.h"
 #include "core/text.h"
 
@@ -60,12 +61,6 @@ struct TakeStatements {
     StmtHandle decrement;
     StmtHandle removeEmptied;
 };
-
-// Marked for replacement by the catalogue's own check once it is in main.
-bool CatalogueTableExists(sqlite3* db, bool& exists, std::string& error)
-{
-    return TableExists(db, "catalogue", exists, error);
-}
 
 std::string LocalSoldAt()
 {
@@ -230,7 +225,7 @@ bool LoadSales(sqlite3* db, const char* tail, const std::string* cardId, std::ve
 {
     sales.clear();
     bool hasCatalogue = false;
-    if (!CatalogueTableExists(db, hasCatalogue, error))
+    if (!CatalogueExists(db, hasCatalogue, error))
         return false;
     const std::string sql = std::string(hasCatalogue ? kSalesWithNames : kSalesWithoutNames) + tail;
     StmtHandle stmt = PrepareStmt(db, sql.c_str(), error);

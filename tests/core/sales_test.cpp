@@ -1,5 +1,6 @@
 #include "core/sales.h"
 
+#include "core/catalogue.h"
 #include "core/log.h"
 #include "core/text.h"
 #include "tests/core/ledger_db_fixture.h"
@@ -77,12 +78,6 @@ SaleLine Line(const char* card, const wchar_t* variant, const wchar_t* condition
 {
     return {card, variant, condition, qty, price, channel};
 }
-
-// The catalogue as the online update creates it.
-constexpr char kCreateCatalogue[] =
-    "CREATE TABLE IF NOT EXISTS catalogue (  card_id   TEXT,  name      TEXT,  set_id    TEXT,  set_name  TEXT,  "
-    "series    TEXT,  number    TEXT,  set_total TEXT,  rarity    TEXT,  supertype TEXT,  img_small TEXT,  "
-    "img_large TEXT);";
 
 } // namespace
 
@@ -421,7 +416,8 @@ TEST_F(SalesTest, UndoLastSaleReversesTheNewestSaleAndNamesItWhole)
 
 TEST_F(SalesTest, RecentSalesAreTheNewest500WithCatalogueNames)
 {
-    Exec(kCreateCatalogue);
+    std::string error;
+    ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error;
     Exec("INSERT INTO catalogue (card_id, name) VALUES ('base1-4', 'Charizard'), ('base1-58', "
          "'Pik\xC3\xA1\x63hu');");
     // 502 old sales without batch or price, then two recorded ones.
@@ -433,7 +429,6 @@ TEST_F(SalesTest, RecentSalesAreTheNewest500WithCatalogueNames)
     Sell({Line("base1-4", L"Holo", L"Mint", 2, 5.25, L"Website"), Line("gone-1", L"Standard", L"Mint", 1, 1.0)});
 
     std::vector<SaleRecord> sales(3);
-    std::string error;
     ASSERT_TRUE(LoadRecentSales(db.get(), sales, error)) << error;
     ASSERT_EQ(sales.size(), 500u);
     EXPECT_EQ(sales[0].sale_id, 504);

@@ -13,7 +13,7 @@ namespace {
 class SalesTest : public LedgerDbTest {
 protected:
     // Stock in the sale ledger, one row per call.
-    void Stock(const char* card, const char* variant, const char* condition, int qty, double price)
+    void Stock(const std::string& card, const char* variant, const char* condition, int qty, double price)
     {
         std::string error;
         StmtHandle stmt = PrepareStmt(
@@ -73,11 +73,14 @@ protected:
     bool Logged(const std::string& line) { return LogText().find("] " + line + "\r\n") != std::string::npos; }
 };
 
-SaleLine Line(const char* card, const wchar_t* variant, const wchar_t* condition, int32_t qty, double price,
+SaleLine Line(const std::string& card, const wchar_t* variant, const wchar_t* condition, int32_t qty, double price,
               const wchar_t* channel = L"Market")
 {
     return {card, variant, condition, qty, price, channel};
 }
+
+// A card id with non-ASCII letters, longer than any fixed line buffer.
+const std::string kLongId = "sv3pt5-\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3-" + std::string(300, '7');
 
 } // namespace
 
@@ -145,6 +148,10 @@ TEST_F(SalesTest, ALineThatLacksStockRecordsNoLineOfTheCall)
         {"two lines on one row that holds enough for either but not both",
          {Line("base1-4", L"Holo", L"Mint", 2, 1.0), Line("base1-4", L"Holo", L"Mint", 2, 1.0)},
          "not enough stock to sell 2 of base1-4 [Holo / Mint]"},
+        // Whole, so the text still converts for the caller's log line.
+        {"a long non-ASCII card id",
+         {Line(kLongId, L"Holo", L"Mint", 1, 1.0)},
+         "not enough stock to sell 1 of " + kLongId + " [Holo / Mint]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -395,23 +402,21 @@ TEST_F(SalesTest, UndoLastSaleReversesTheNewestSaleAndNamesItWhole)
     EXPECT_TRUE(message.empty());
     EXPECT_TRUE(card.empty());
 
-    // A non-ASCII id longer than any fixed line buffer.
-    const std::string longId = "sv3pt5-\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\xA2\xE3\x83\xB3-" + std::string(300, '7');
-    Stock(longId.c_str(), "Reverse Holo", "Near Mint", 2, 4.0);
+    Stock(kLongId, "Reverse Holo", "Near Mint", 2, 4.0);
     Stock("base1-4", "Holo", "Mint", 1, 4.0);
     Sell({Line("base1-4", L"Holo", L"Mint", 1, 5.0)});
-    Sell({Line(longId.c_str(), L"Reverse Holo", L"Near Mint", 2, 5.0)});
+    Sell({Line(kLongId, L"Reverse Holo", L"Near Mint", 2, 5.0)});
 
     ASSERT_TRUE(UndoLastSale(db.get(), message, error, &card)) << error;
-    EXPECT_EQ(message, L"Reversed sale of 2 \u00D7 " + Utf8ToWide(longId) + L" [Reverse Holo / Near Mint]");
-    EXPECT_EQ(card, longId);
+    EXPECT_EQ(message, L"Reversed sale of 2 \u00D7 " + Utf8ToWide(kLongId) + L" [Reverse Holo / Near Mint]");
+    EXPECT_EQ(card, kLongId);
     EXPECT_EQ(Rows("SELECT sale_id FROM sales;"), std::vector<std::string>{"1"});
 
     ASSERT_TRUE(UndoLastSale(db.get(), message, error)) << error;
     EXPECT_EQ(message, L"Reversed sale of 1 \u00D7 base1-4 [Holo / Mint]");
     EXPECT_TRUE(Sales().empty());
     EXPECT_EQ(Rows("SELECT card_id, qty FROM inventory ORDER BY card_id;"),
-              (std::vector<std::string>{"base1-4|1", longId + "|2"}));
+              (std::vector<std::string>{"base1-4|1", kLongId + "|2"}));
 }
 
 TEST_F(SalesTest, RecentSalesAreTheNewest500WithCatalogueNames)

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -29,7 +30,7 @@ bool IsCancelled(const std::atomic<bool>* cancelFlag)
     return cancelFlag && cancelFlag->load();
 }
 
-std::string FormatPrice(double price)
+std::string PriceText(double price)
 {
     char text[64];
     // Minus zero is a price of nothing, not "-0.00".
@@ -55,11 +56,6 @@ void InsertAtAnchor(std::string& page, std::string_view anchor, bool after, cons
         page.insert(after ? at + anchor.size() : at, text);
 }
 
-struct ImageCounts {
-    int downloaded = 0;
-    int reused = 0;
-};
-
 // Puts each card's picture into the images folder, or keeps a valid one
 // already there. A card whose picture cannot be stored keeps an empty image
 // and so links to its remote picture. False only on cancel.
@@ -69,7 +65,8 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
     const std::wstring imagesFolder = outputFolder + L"\\images";
     CreateDirectoryW(imagesFolder.c_str(), nullptr); // an existing folder is fine
     const int32_t total = static_cast<int32_t>(cards.size());
-    ImageCounts counts;
+    int downloaded = 0;
+    int reused = 0;
     int32_t done = 0;
     for (StoreCard& card : cards) {
         if (IsCancelled(cancelFlag))
@@ -83,7 +80,7 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
         const std::wstring file = imagesFolder + L"\\" + Utf8ToWide(stem) + L".png";
         if (IsValidImageFile(file)) {
             card.image = "images/" + stem + ".png";
-            ++counts.reused;
+            ++reused;
             continue;
         }
         // A server may answer 200 with an error page; only a real picture
@@ -92,19 +89,19 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
         if (FetchStoreImage(card.remote, temp) && IsValidImageFile(temp) &&
             ReplaceWithTempFile(temp, file)) {
             card.image = "images/" + stem + ".png";
-            ++counts.downloaded;
+            ++downloaded;
         } else {
             DeleteFileW(temp.c_str());
             Log("image download failed, will link remotely: %s", card.id.c_str());
         }
     }
-    Log("Self-host images: %d downloaded, %d reused, %d total", counts.downloaded, counts.reused,
+    Log("Self-host images: %d downloaded, %d reused, %d total", downloaded, reused,
         static_cast<int>(cards.size()));
     return true;
 }
 
-} // namespace
-
+// "Reverse Holo Near Mint"; a Standard or empty variant gives the bare
+// condition.
 std::string StoreConditionLabel(const std::string& variant, const std::string& condition)
 {
     if (variant.empty() || variant == "Standard")
@@ -112,6 +109,7 @@ std::string StoreConditionLabel(const std::string& variant, const std::string& c
     return variant + " " + condition;
 }
 
+// The in-stock cards in page order, their conditions in stock order.
 bool LoadStoreCards(sqlite3* db, std::vector<StoreCard>& cards, std::string& error)
 {
     cards.clear();
@@ -152,6 +150,8 @@ bool LoadStoreCards(sqlite3* db, std::vector<StoreCard>& cards, std::string& err
     });
 }
 
+} // namespace
+
 std::string BuildCardsJson(const std::vector<StoreCard>& cards)
 {
     std::string json = "[\n";
@@ -182,7 +182,7 @@ std::string BuildCardsJson(const std::vector<StoreCard>& cards)
             json += '{';
             AppendJsonText(json, "condition", condition.label);
             json += ",\"qty\":" + std::to_string(condition.qty);
-            json += ",\"price\":" + FormatPrice(condition.price);
+            json += ",\"price\":" + PriceText(condition.price);
             json += '}';
         }
         json += "]}";

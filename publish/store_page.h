@@ -47,14 +47,8 @@ bool WriteStorePage(sqlite3* db, const std::wstring& outputFolder, bool selfHost
                     const StoreSettings& settings, int32_t& outCardCount, std::string& outMessage,
                     StoreProgressFn progress, void* context, const std::atomic<bool>* cancelFlag);
 
-// The steps of WriteStorePage that the page's tests and benchmark check on
-// their own.
+// Steps of WriteStorePage, also used on their own by the page's tests.
 
-// The in-stock cards in page order; an absent catalogue gives none.
-bool LoadStoreCards(sqlite3* db, std::vector<StoreCard>& cards, std::string& error);
-// The label of a stock row: "Reverse Holo Near Mint", or the bare condition
-// for a Standard or empty variant.
-std::string StoreConditionLabel(const std::string& variant, const std::string& condition);
 // The cards as the JSON array of cards.json (no trailing LF).
 std::string BuildCardsJson(const std::vector<StoreCard>& cards);
 // The complete index.html for these cards and settings, dated today.

@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "publish/store_image_fetch.h"
+#include "publish/store_page_template.h"
 #include "tests/core/ledger_db_fixture.h"
 
 #include <windows.h>
@@ -459,4 +460,19 @@ TEST_F(StorePageTest, CancelDuringImagesKeepsStoredImagesButNotThePage)
     EXPECT_FALSE(FileExists(Image(L"c-3.png")));
     EXPECT_EQ(Page(), "old page");
     EXPECT_FALSE(FileExists(out + L"\\cards.json"));
+}
+
+TEST(StorePageTemplate, HoldsWhatTheGeneratorLooksForAndIsPlainAscii)
+{
+    // The generator skips a missing anchor silently, so an edit of the
+    // template that loses one would quietly drop the footer or the accent.
+    const std::string page = std::string(kStorePageTemplate) + kStorePageScript;
+    EXPECT_EQ(Count(kStorePageTemplate, kStorePageMoreButton), 1u);
+    EXPECT_EQ(Count(kStorePageTemplate, "--accent:#1f4e78"), 1u);
+    EXPECT_EQ(Count(kStorePageTemplate, "</style>"), 1u);
+    const std::string_view templateText = kStorePageTemplate;
+    EXPECT_EQ(templateText.substr(templateText.size() - 9), "<script>\n");
+    EXPECT_EQ(Count(kStorePageScript, "</script"), 1u);
+    for (const char c : page)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
 }

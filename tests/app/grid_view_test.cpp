@@ -169,17 +169,19 @@ TEST_F(GridViewTest, ShowsEveryRowWithItsTextsInLoadOrder)
 
 TEST_F(GridViewTest, AReloadResetsSortMarksAndFiltersButKeepsTheSearch)
 {
+    Command(IDM_CHECK_ALL);
     SendMessageW(Controls().setFilter, CB_SETCURSEL, 1, 0);
     SendMessageW(Controls().locationFilter, CB_SETCURSEL, 1, 0);
     Search(L"pika");
     Grid().sortColumn = GridColumnSet;
     Grid().ascending = false;
-    Command(IDM_CHECK_ALL);
     ASSERT_EQ(ItemCount(), 0); // Base, "Box A" and "pika" leave nothing
 
     bool ok = false;
     ReloadCatalogue(&ok);
     ASSERT_TRUE(ok);
+    EXPECT_EQ(Grid().checked, std::vector<uint8_t>(4, 0));
+    EXPECT_FALSE(IsHeaderCheckAllChecked());
     EXPECT_EQ(SendMessageW(Controls().setFilter, CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(SendMessageW(Controls().locationFilter, CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(Grid().sortColumn, kGridUnsorted);

@@ -1,5 +1,7 @@
 #include "app/commands.h"
 
+#include "app/grid_checks.h"
+#include "app/grid_view.h"
 #include "app/ids.h"
 #include "app/main_window.h"
 #include "app/modes.h"
@@ -175,6 +177,9 @@ void OnMainCommand(HWND main, WPARAM wParam)
         return;
     case IDM_DEBUG_LOG:
         ToggleDebugLog();
+        return;
+    case IDM_CHECK_ALL:
+        OnCheckAllCommand();
         return;
     default:
         break;

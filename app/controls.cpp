@@ -111,6 +111,9 @@ void CreateMainControls(MainWindowState& state)
                        IDC_GRID, WS_EX_CLIENTEDGE);
     SendMessageW(c.grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    // An owner-data list keeps no item state; with this it asks the program
+    // for each row's check box image along with its text.
+    SendMessageW(c.grid, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     AddGridColumns(c.grid, state.dpi);
     c.status = make.Make(STATUSCLASSNAMEW, L"", kChild | SBARS_SIZEGRIP, IDC_STATUS);
 

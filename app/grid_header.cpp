@@ -1,5 +1,6 @@
 #include "app/grid_header.h"
 
+#include "app/grid_checks.h"
 #include "app/main_window.h"
 #include "app/paint.h"
 
@@ -12,18 +13,33 @@ HWND GridHeader(HWND grid)
     return grid ? reinterpret_cast<HWND>(SendMessageW(grid, LVM_GETHEADER, 0, 0)) : nullptr;
 }
 
-} // namespace
-
-bool IsHeaderCheckAllChecked()
+// Header item 0's format, which carries the check-all box.
+bool ReadCheckAllFormat(HDITEMW& item)
 {
     HWND header = GridHeader(MainWindow().controls.grid);
     if (!header)
         return false;
-    HDITEMW item = {};
+    item = HDITEMW();
     item.mask = HDI_FORMAT;
-    if (!SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return false;
-    return (item.fmt & HDF_CHECKED) != 0;
+    return SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+} // namespace
+
+bool IsHeaderCheckAllChecked()
+{
+    HDITEMW item = {};
+    return ReadCheckAllFormat(item) && (item.fmt & HDF_CHECKED) != 0;
+}
+
+void SetHeaderCheckAll(bool value)
+{
+    HDITEMW item = {};
+    if (!ReadCheckAllFormat(item))
+        return;
+    item.fmt |= HDF_CHECKBOX;
+    item.fmt = value ? (item.fmt | HDF_CHECKED) : (item.fmt & ~HDF_CHECKED);
+    SendMessageW(GridHeader(MainWindow().controls.grid), HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 LRESULT CALLBACK GridSubclassProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
@@ -33,6 +49,11 @@ LRESULT CALLBACK GridSubclassProc(HWND grid, UINT message, WPARAM wParam, LPARAM
         if (notify->code == static_cast<UINT>(NM_CUSTOMDRAW) && notify->hwndFrom == GridHeader(grid)) {
             return PaintGridHeader(*reinterpret_cast<NMCUSTOMDRAW*>(lParam), MainWindow().dpi,
                                    IsHeaderCheckAllChecked());
+        }
+        if (notify->code == static_cast<UINT>(HDN_ITEMSTATEICONCLICK) && notify->hwndFrom == GridHeader(grid) &&
+            reinterpret_cast<const NMHEADERW*>(lParam)->iItem == 0) {
+            SetAllVisibleChecked(!IsHeaderCheckAllChecked());
+            return 0;
         }
     }
     return DefSubclassProc(grid, message, wParam, lParam);

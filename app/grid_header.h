@@ -13,3 +13,6 @@ LRESULT CALLBACK GridSubclassProc(HWND grid, UINT message, WPARAM wParam, LPARAM
 // Whether header item 0 shows the check-all box ticked; false when there
 // is no grid, no header or the read fails.
 bool IsHeaderCheckAllChecked();
+// Shows header item 0's box, ticked or not; nothing when its format cannot
+// be read.
+void SetHeaderCheckAll(bool value);

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/controls.h"
 #include "app/grid_header.h"
+#include "app/grid_view.h"
 #include "app/ids.h"
 #include "app/layout.h"
 #include "app/menu.h"
@@ -142,9 +143,13 @@ LRESULT OnDrawItem(HWND main, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT OnNotify(HWND main, const NMHDR& notify)
 {
-    if (notify.idFrom == IDC_GRID && notify.code == static_cast<UINT>(NM_RCLICK))
+    if (notify.idFrom != IDC_GRID)
+        return 0;
+    if (notify.code == static_cast<UINT>(NM_RCLICK)) {
         OnGridRightClick(main, reinterpret_cast<const NMITEMACTIVATE&>(notify));
-    return 0;
+        return 0;
+    }
+    return OnGridNotify(notify);
 }
 
 } // namespace

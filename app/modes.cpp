@@ -1,5 +1,6 @@
 #include "app/modes.h"
 
+#include "app/grid_view.h"
 #include "app/ids.h"
 #include "app/layout.h"
 #include "app/main_window.h"

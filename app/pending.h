@@ -5,16 +5,17 @@
 
 #include <windows.h>
 
-// The grid: reloads the rows for the current mode; rebuilds the view.
-void ReloadCatalogue(bool* ok);
-void ApplyFilters();
-void FillSetAndRarityFilters();
+#include <cstdint>
+
 // The grid's context menu chose command (IDM_CTX_*) on the view's row.
 void RunGridContextCommand(int command, int viewIndex);
 
 // The stock panel: back to "no card selected"; true to go on (nothing
-// unsaved, saved, or discarded), false to stop.
+// unsaved, saved, or discarded), false to stop. Until the panel exists,
+// only the grid's selected row follows.
 void ClearPanel();
+// Shows the card of rows[row] and makes it the grid's selected row.
+void LoadPanel(int32_t row);
 bool ConfirmUnsavedChanges();
 
 // The card image system: started while the main window is created,

@@ -1,0 +1,320 @@
+// The catalogue grid in the real main window: its rows and texts, reloads,
+// the change of selected card with the unsaved-changes gate, clicks on a
+// row's box versus its text, the header box, check-all and the filters.
+#include "tests/app/main_window_fixture.h"
+
+#include "app/grid_header.h"
+#include "app/grid_model.h"
+#include "app/grid_view.h"
+#include "app/ids.h"
+#include "core/catalogue.h"
+#include "tests/core/test_databases.h"
+
+namespace {
+
+// Load order (set name, name, card id): base1-4, base1-58, base1-14, jungle-60.
+constexpr const char* kCatalogueRows =
+    "INSERT INTO catalogue (card_id, name, set_name, number, set_total, rarity) VALUES "
+    "('base1-4', 'Charizard', 'Base', '4', '102', 'Rare Holo'),"
+    "('base1-14', 'Raichu', 'Base', '14', '102', 'Rare Holo'),"
+    "('base1-58', 'Pikachu', 'Base', '58', '102', 'Common'),"
+    "('jungle-60', 'Pikachu', 'Jungle', '60', '64', 'Common');"
+    "INSERT INTO inventory (card_id, variant, condition, price, qty) VALUES "
+    "('base1-4', 'Standard', 'Mint', 100.0, 2), ('base1-58', 'Holo', 'Played', 1.5, 1);"
+    "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
+    "('sale', 'base1-4', 'Standard', 'Box A'), ('sale', 'base1-58', 'Holo', 'box a');";
+
+// The stock panel's question, scripted: how often it was asked, what it
+// answers, and what a Yes that saves does to the grid first.
+struct ScriptedPanel {
+    int asked = 0;
+    bool answer = true;
+    void (*onYes)() = nullptr;
+};
+ScriptedPanel panel;
+
+bool ScriptedConfirm()
+{
+    ++panel.asked;
+    if (panel.answer && panel.onYes)
+        panel.onYes();
+    return panel.answer;
+}
+
+void ScriptedLoad(int32_t row)
+{
+    Grid().selectedRow = row;
+}
+
+class GridViewTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        MakeDatabaseAt(DatabasePath(), 6);
+        for (const char* sql : CatalogueCreateSql)
+            RunSql(DatabasePath(), sql);
+        RunSql(DatabasePath(), kCatalogueRows);
+        savedPanel = GridPanel();
+        GridPanel() = GridPanelCalls{ScriptedConfirm, ScriptedLoad};
+        panel = ScriptedPanel();
+        OpenWindow();
+    }
+
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        GridPanel() = savedPanel;
+    }
+
+    HWND List() const { return Controls().grid; }
+    int ItemCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    int NextItem(UINT flags) const
+    {
+        return static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flags));
+    }
+    int Selected() const { return NextItem(LVNI_SELECTED); }
+    int Focused() const { return NextItem(LVNI_FOCUSED); }
+
+    std::wstring CellText(int item, int column) const
+    {
+        wchar_t text[64] = {};
+        LVITEMW request = {};
+        request.iSubItem = column;
+        request.pszText = text;
+        request.cchTextMax = 64;
+        SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request));
+        return text;
+    }
+
+    bool ItemChecked(int item) const
+    {
+        const auto state = static_cast<UINT>(SendMessageW(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(item),
+                                                          LVIS_STATEIMAGEMASK));
+        return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    }
+
+    // A left click as the mouse gives it, on the row's box or on its text.
+    void Click(int item, bool onBox)
+    {
+        RECT bounds = {};
+        bounds.left = LVIR_BOUNDS;
+        ASSERT_TRUE(SendMessageW(List(), LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds)));
+        const int x = onBox ? bounds.left + 4 : bounds.left + 80;
+        const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
+        PostMessageW(List(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(List(), WM_LBUTTONUP, 0, at);
+        Pump();
+    }
+
+    std::wstring CurrentCard() const
+    {
+        const int32_t row = Grid().selectedRow;
+        return row < 0 ? L"" : Grid().rows[static_cast<size_t>(row)].card_id;
+    }
+
+    void Search(const wchar_t* text)
+    {
+        SetWindowTextW(Controls().search, text);
+        KillTimer(Main(), IDT_SEARCH);
+        ApplyFilters();
+    }
+
+    std::wstring MenuText(int command) const
+    {
+        wchar_t text[64] = {};
+        GetMenuStringW(MainWindow().menu, static_cast<UINT>(command), text, 64, MF_BYCOMMAND);
+        return text;
+    }
+
+    void ClickHeaderBox()
+    {
+        NMHEADERW click = {};
+        click.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0));
+        click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(click.hdr.hwndFrom));
+        click.hdr.code = HDN_ITEMSTATEICONCLICK;
+        click.iItem = 0;
+        SendMessageW(List(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+    }
+
+    GridPanelCalls savedPanel = {};
+};
+
+} // namespace
+
+TEST_F(GridViewTest, ShowsEveryRowWithItsTextsInLoadOrder)
+{
+    ASSERT_EQ(ItemCount(), 4);
+    EXPECT_EQ(StatusText(), L"4 cards in catalogue");
+    EXPECT_EQ(CellText(0, GridColumnCard), L"Charizard");
+    EXPECT_EQ(CellText(0, GridColumnNumber), L"4/102");
+    EXPECT_EQ(CellText(0, GridColumnHeld), L"2");
+    EXPECT_EQ(CellText(0, GridColumnLocation), L"Box A");
+    EXPECT_EQ(CellText(2, GridColumnCard), L"Raichu");
+    EXPECT_EQ(CellText(2, GridColumnHeld), L"");
+    EXPECT_EQ(CellText(3, GridColumnSet), L"Jungle");
+    EXPECT_EQ(LogLines().back(), "Catalogue loaded: 4 rows");
+
+    // "Held" sorts by count through the header click.
+    NMLISTVIEW click = {};
+    click.hdr = {List(), IDC_GRID, static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = GridColumnHeld;
+    SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+    SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(CellText(0, GridColumnHeld), L"2");
+    EXPECT_EQ(CellText(1, GridColumnHeld), L"1");
+    EXPECT_EQ(CellText(2, GridColumnCard), L"Raichu");
+}
+
+TEST_F(GridViewTest, AReloadResetsSortMarksAndFiltersButKeepsTheSearch)
+{
+    Command(IDM_CHECK_ALL);
+    SendMessageW(Controls().setFilter, CB_SETCURSEL, 1, 0);
+    SendMessageW(Controls().locationFilter, CB_SETCURSEL, 1, 0);
+    Search(L"pika");
+    Grid().sortColumn = GridColumnSet;
+    Grid().ascending = false;
+    ASSERT_EQ(ItemCount(), 0); // Base, "Box A" and "pika" leave nothing
+
+    bool ok = false;
+    ReloadCatalogue(&ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Grid().checked, std::vector<uint8_t>(4, 0));
+    EXPECT_FALSE(IsHeaderCheckAllChecked());
+    EXPECT_EQ(SendMessageW(Controls().setFilter, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(Controls().locationFilter, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(Grid().sortColumn, kGridUnsorted);
+    EXPECT_EQ(Text(Controls().search), L"pika");
+    ASSERT_EQ(ItemCount(), 2);
+    EXPECT_EQ(CellText(0, GridColumnSet), L"Base");
+    EXPECT_EQ(StatusText(), L"2 of 4 cards");
+
+    // A reload that fails leaves the marks, the view and the filters alone.
+    Command(IDM_CHECK_ALL);
+    SendMessageW(Controls().rarityFilter, CB_SETCURSEL, 1, 0);
+    ApplyFilters();
+    const std::vector<int32_t> view = Grid().view;
+    RunSql(DatabasePath(), "PRAGMA user_version = 99;");
+    ReloadCatalogue(&ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(StatusText(), L"Could not load the catalogue database \u2014 keeping current data");
+    EXPECT_EQ(Grid().view, view);
+    EXPECT_EQ(SendMessageW(Controls().rarityFilter, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_TRUE(IsRowChecked(Grid(), 1));
+    EXPECT_TRUE(IsRowChecked(Grid(), 3));
+    EXPECT_EQ(Grid().rows.size(), 4u);
+}
+
+TEST_F(GridViewTest, AClickOnTheBoxTogglesTheMarkAndAClickOnTheTextSelects)
+{
+    Click(1, true);
+    EXPECT_TRUE(ItemChecked(1));
+    EXPECT_EQ(panel.asked, 0);
+    EXPECT_EQ(CurrentCard(), L"");
+
+    Click(2, false);
+    EXPECT_FALSE(ItemChecked(2));
+    EXPECT_EQ(panel.asked, 1);
+    EXPECT_EQ(CurrentCard(), L"base1-14");
+    EXPECT_EQ(Selected(), 2);
+
+    // Space toggles the focused row.
+    NMLVKEYDOWN key = {};
+    key.hdr = {List(), IDC_GRID, static_cast<UINT>(LVN_KEYDOWN)};
+    key.wVKey = VK_SPACE;
+    SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&key));
+    EXPECT_TRUE(ItemChecked(2));
+    EXPECT_TRUE(ItemChecked(1));
+}
+
+TEST_F(GridViewTest, CancelKeepsTheOldRowSelectedAfterOneQuestion)
+{
+    Click(0, false);
+    ASSERT_EQ(CurrentCard(), L"base1-4");
+    panel = ScriptedPanel();
+    panel.answer = false;
+
+    Click(3, false);
+    EXPECT_EQ(panel.asked, 1);
+    EXPECT_EQ(CurrentCard(), L"base1-4");
+    EXPECT_EQ(Selected(), 0);
+    EXPECT_EQ(Focused(), 0);
+    EXPECT_FALSE(Grid().revertingSelection);
+}
+
+TEST_F(GridViewTest, AYesThatFiltersAgainStillEndsOnTheNewCard)
+{
+    Click(0, false);
+    ASSERT_EQ(CurrentCard(), L"base1-4");
+    // The save re-filters, which puts the selection back on the old card.
+    panel.onYes = [] { ApplyFilters(); };
+
+    Click(2, false);
+    EXPECT_EQ(CurrentCard(), L"base1-14");
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Focused(), 2);
+}
+
+TEST_F(GridViewTest, AFilterThatHidesTheCardLeavesNoRowHighlighted)
+{
+    Click(0, false);
+    ASSERT_EQ(CurrentCard(), L"base1-4");
+    Search(L"pikachu");
+    ASSERT_EQ(ItemCount(), 2);
+    EXPECT_EQ(Selected(), -1);
+    EXPECT_EQ(Focused(), -1);
+
+    // The card now at the old index opens with a click.
+    Click(0, false);
+    EXPECT_EQ(CurrentCard(), L"base1-58");
+    EXPECT_EQ(Selected(), 0);
+
+    // Back in view, the panel's card is selected again.
+    Search(L"");
+    EXPECT_EQ(Selected(), 1);
+}
+
+TEST_F(GridViewTest, HeaderBoxAndCheckAllMarkOnlyTheView)
+{
+    EXPECT_EQ(MenuText(IDM_CHECK_ALL), L"&Check all");
+    Search(L"base");
+    ClickHeaderBox();
+    EXPECT_TRUE(IsHeaderCheckAllChecked());
+    EXPECT_EQ(MenuText(IDM_CHECK_ALL), L"Un&check all");
+    EXPECT_TRUE(ItemChecked(0) && ItemChecked(1) && ItemChecked(2));
+
+    // The whole catalogue is not all checked; the command checks the rest.
+    Search(L"");
+    EXPECT_FALSE(IsHeaderCheckAllChecked());
+    EXPECT_EQ(MenuText(IDM_CHECK_ALL), L"&Check all");
+    Command(IDM_CHECK_ALL);
+    EXPECT_TRUE(ItemChecked(3));
+    EXPECT_TRUE(IsHeaderCheckAllChecked());
+
+    // Unchecking the view keeps the hidden rows' marks.
+    Search(L"jungle");
+    Command(IDM_CHECK_ALL);
+    EXPECT_FALSE(IsRowChecked(Grid(), 3));
+    EXPECT_TRUE(IsRowChecked(Grid(), 0));
+    Search(L"nothing");
+    ClickHeaderBox();
+    EXPECT_FALSE(IsHeaderCheckAllChecked());
+}
+
+TEST_F(GridViewTest, TheLocationFilterKeepsItsEntryByExactText)
+{
+    HWND filter = Controls().locationFilter;
+    ASSERT_EQ(SendMessageW(filter, CB_GETCOUNT, 0, 0), 3);
+    SendMessageW(filter, CB_SETCURSEL, 2, 0);
+    ASSERT_EQ(GetComboFilterText(filter), L"box a");
+    ApplyFilters();
+    ASSERT_EQ(ItemCount(), 1);
+
+    FillLocationFilter(true);
+    EXPECT_EQ(GetComboFilterText(filter), L"box a");
+    ApplyFilters();
+    EXPECT_EQ(CellText(0, GridColumnCard), L"Pikachu");
+    FillLocationFilter(false);
+    EXPECT_EQ(GetComboFilterText(filter), L"");
+}

@@ -19,12 +19,12 @@ constexpr DWORD kDropList = kChild | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
 const wchar_t* const kVariantNames[] = {L"Standard", L"Holo", L"Reverse Holo", L"Other"};
 const wchar_t* const kShowChoices[] = {L"All", L"Owned", L"Want", L"Trade"};
 
-struct GridColumnSpec {
+struct GridColumnLook {
     const wchar_t* header;
     int width;
     int format;
 };
-const GridColumnSpec kGridColumnSpecs[kGridColumns] = {
+const GridColumnLook kGridColumnLooks[kGridColumns] = {
     {L"Card", 240, LVCFMT_LEFT},   {L"Set", 150, LVCFMT_LEFT},  {L"No.", 60, LVCFMT_LEFT},
     {L"Rarity", 140, LVCFMT_LEFT}, {L"Held", 60, LVCFMT_RIGHT}, {L"Location", 130, LVCFMT_LEFT},
 };
@@ -63,9 +63,9 @@ void AddGridColumns(HWND grid, int dpi)
     for (int i = 0; i < kGridColumns; ++i) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = kGridColumnSpecs[i].format;
-        column.cx = MulDiv(kGridColumnSpecs[i].width, dpi, 96);
-        column.pszText = const_cast<wchar_t*>(kGridColumnSpecs[i].header);
+        column.fmt = kGridColumnLooks[i].format;
+        column.cx = MulDiv(kGridColumnLooks[i].width, dpi, 96);
+        column.pszText = const_cast<wchar_t*>(kGridColumnLooks[i].header);
         column.iSubItem = i;
         SendMessageW(grid, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }

@@ -169,9 +169,7 @@ LRESULT CALLBACK MainWndProc(HWND main, UINT message, WPARAM wParam, LPARAM lPar
         // CreateWindowExW returns.
         const auto& create = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
         MainWindowState& state = MainWindow();
-        const UiPrefs flags = state.flags;
         state = MainWindowState();
-        state.flags = flags;
         state.window = main;
         state.instance = create.hInstance;
         state.menu = create.hMenu;

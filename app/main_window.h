@@ -87,9 +87,9 @@ HWND CreateMainWindow(HINSTANCE instance);
 // program folder in a running program, a test's own folder in a test.
 std::wstring ProgramFolder();
 
-// Part 0 of the status bar; nothing before the status bar exists.
+// The status bar's one part; nothing before the status bar exists.
 void SetStatusText(const std::wstring& text);
-// The status bar's text, for the commands that read it back.
+// What the status bar shows; empty without a status bar.
 std::wstring StatusText();
 
 // Writes the seven flags to prefs.ini. A failed write is silent and the

@@ -34,5 +34,8 @@ rm -f "$displayfile"
 # program, they would inherit its output pipe and CTest would wait on it.
 wineserver --persistent || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+# Wine's desktop learns the screen's size a moment after it starts; a window
+# created before then is clamped to a smaller default screen.
+sleep 2
 
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$(nproc)"

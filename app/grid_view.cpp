@@ -89,8 +89,8 @@ void OnItemChanged(const NMLISTVIEW& change)
     if (row < 0 || row == model.selectedRow)
         return;
 
-    if (GridPanel().confirmUnsavedChanges()) {
-        GridPanel().loadPanel(row);
+    if (Panel().confirmUnsavedChanges()) {
+        Panel().loadPanel(row);
         // A Yes saves first, and the save may filter again and select the
         // old card; the list must end on the card the panel now shows.
         RestoreGridSelection();
@@ -138,12 +138,6 @@ LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw)
 }
 
 } // namespace
-
-GridPanelCalls& GridPanel()
-{
-    static GridPanelCalls calls = {ConfirmUnsavedChanges, LoadPanel};
-    return calls;
-}
 
 void ReloadCatalogue(bool* ok)
 {

@@ -39,11 +39,3 @@ bool IsShowFilterActive();
 // value for the main window procedure to return.
 LRESULT OnGridNotify(const NMHDR& notify);
 
-// What a change of the selected card goes through: the stock panel's
-// unsaved-changes question and its load. The panel's own unless a test
-// scripts them.
-struct GridPanelCalls {
-    bool (*confirmUnsavedChanges)();
-    void (*loadPanel)(int32_t row);
-};
-GridPanelCalls& GridPanel();

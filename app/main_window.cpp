@@ -106,7 +106,7 @@ void OnClose(HWND main)
     // window must not be destroyed under it, whoever asks.
     if (!IsWindowEnabled(main))
         return;
-    if (ConfirmUnsavedChanges())
+    if (Panel().confirmUnsavedChanges())
         DestroyWindow(main);
 }
 

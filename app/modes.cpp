@@ -41,7 +41,7 @@ void SwitchMode(HWND main, bool collection)
 {
     MainWindowState& state = MainWindow();
     const bool previous = state.flags.collectionMode;
-    if (collection == previous || !ConfirmUnsavedChanges()) {
+    if (collection == previous || !Panel().confirmUnsavedChanges()) {
         ApplyModeUi(main);
         return;
     }

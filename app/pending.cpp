@@ -20,6 +20,12 @@ bool ConfirmUnsavedChanges()
     return true;
 }
 
+PanelCalls& Panel()
+{
+    static PanelCalls calls = {ConfirmUnsavedChanges, LoadPanel};
+    return calls;
+}
+
 bool StartImageCache(HWND)
 {
     return true;

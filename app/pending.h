@@ -18,6 +18,15 @@ void ClearPanel();
 void LoadPanel(int32_t row);
 bool ConfirmUnsavedChanges();
 
+// Everything that would reload or replace what the panel shows (another
+// card, a mode switch, closing the window) goes through these: the panel's
+// own calls, unless a test scripts its answers.
+struct PanelCalls {
+    bool (*confirmUnsavedChanges)();
+    void (*loadPanel)(int32_t row);
+};
+PanelCalls& Panel();
+
 // The card image system: started while the main window is created,
 // stopped when it is destroyed; paints the preview control.
 bool StartImageCache(HWND notifyWindow);

@@ -6,6 +6,7 @@
 #include "app/grid_header.h"
 #include "app/grid_model.h"
 #include "app/grid_view.h"
+#include "app/pending.h"
 #include "app/ids.h"
 #include "core/catalogue.h"
 #include "tests/core/test_databases.h"
@@ -55,8 +56,8 @@ protected:
         for (const char* sql : CatalogueCreateSql)
             RunSql(DatabasePath(), sql);
         RunSql(DatabasePath(), kCatalogueRows);
-        savedPanel = GridPanel();
-        GridPanel() = GridPanelCalls{ScriptedConfirm, ScriptedLoad};
+        savedPanel = Panel();
+        Panel() = PanelCalls{ScriptedConfirm, ScriptedLoad};
         panel = ScriptedPanel();
         OpenWindow();
     }
@@ -64,7 +65,7 @@ protected:
     void TearDown() override
     {
         MainWindowTest::TearDown();
-        GridPanel() = savedPanel;
+        Panel() = savedPanel;
     }
 
     HWND List() const { return Controls().grid; }
@@ -137,7 +138,7 @@ protected:
         SendMessageW(List(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
     }
 
-    GridPanelCalls savedPanel = {};
+    PanelCalls savedPanel = {};
 };
 
 } // namespace

@@ -3,12 +3,14 @@
 // catalogue cards, and prints the time to a painted main window (shown,
 // and its message loop answering), its working set then, and the time
 // until it has exited after a close (under Wine without a window manager
-// that includes a two-second wait for the display to let go of the window). Target: under 1 s and under
-// 80 MB. Run on demand, on a display:
+// that includes a two-second wait for the display to let go of the
+// window). Target: under 1 s and under 80 MB. Run on demand, on a display:
 //   build/wine-run.sh build/bench/startup_bench.exe
 #include "core/db.h"
 #include "core/schema.h"
 #include "core/text.h"
+
+#include "tests/support/process_window.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -97,24 +99,6 @@ bool MakeDatabase(const std::wstring& path, int cards)
     return ExecSql(db.get(), "COMMIT;", error);
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindowOf(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && std::wstring(className) == L"KovBinderwellMain") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 void RunOnce(const char* scenario, int cards, int round)
 {
@@ -140,10 +124,9 @@ void RunOnce(const char* scenario, int cards, int round)
     // has answered, which it does only after the first paint.
     HWND window = nullptr;
     while (!window && WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
-        WindowSearch search = {process.dwProcessId, nullptr};
-        EnumWindows(FindMainWindowOf, reinterpret_cast<LPARAM>(&search));
-        if (search.found && IsWindowVisible(search.found))
-            window = search.found;
+        const HWND found = FindMainWindowOfProcess(process.dwProcessId);
+        if (found && IsWindowVisible(found))
+            window = found;
     }
     if (!window) {
         std::printf("%-22s round %d: no window; is another Binderwell running?\n", scenario, round);

@@ -3,6 +3,8 @@
 
 #include "core/text.h"
 
+#include "tests/support/process_window.h"
+
 #include <windows.h>
 
 #include <string>
@@ -50,32 +52,13 @@ bool Start(const std::wstring& program, Started& started)
                           &startup, &started.info) != FALSE;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindowOf(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && std::wstring(className) == L"KovBinderwellMain") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 HWND WaitForMainWindow(DWORD processId)
 {
     for (int i = 0; i < 600; ++i) {
-        WindowSearch search = {processId, nullptr};
-        EnumWindows(FindMainWindowOf, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        const HWND found = FindMainWindowOfProcess(processId);
+        if (found)
+            return found;
         Sleep(50);
     }
     return nullptr;

@@ -43,6 +43,20 @@ void BindText(sqlite3_stmt* stmt, int index, std::string_view text);
 // Steps a write; true only when the step finished (SQLITE_DONE), else
 // SQLite's message in error.
 bool StepDone(sqlite3_stmt* stmt, std::string& error);
+// Steps a read to its end, handing each row to onRow; true only when the
+// rows ran out (SQLITE_DONE), else SQLite's message in error, so a read
+// that broke off is never taken for a complete one.
+template <typename OnRow>
+bool ForEachRow(sqlite3_stmt* stmt, std::string& error, OnRow&& onRow)
+{
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        onRow(stmt);
+    if (rc == SQLITE_DONE)
+        return true;
+    error = sqlite3_errmsg(sqlite3_db_handle(stmt));
+    return false;
+}
 
 // The UTF-8 text of one result column; empty for NULL or no bytes.
 std::string ColumnTextString(sqlite3_stmt* stmt, int column);

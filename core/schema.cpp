@@ -149,6 +149,13 @@ bool InventoryNeedsVariantColumn(sqlite3* db, bool& needs, std::string& error)
     return true;
 }
 
+bool IsSchemaUpgradeDue(int version, bool hasInventory, bool inventoryNeedsVariant)
+{
+    if (version >= 1 && version < SchemaVersion)
+        return hasInventory;
+    return version == 0 && inventoryNeedsVariant;
+}
+
 bool EnsureSchema(sqlite3* db, std::string& error)
 {
     int version = 0;
@@ -179,8 +186,7 @@ bool EnsureSchema(sqlite3* db, std::string& error)
     if (!InventoryNeedsVariantColumn(db, needsVariant, error))
         return false;
 
-    const bool upgradeDue = (version >= 1 && version < SchemaVersion) || (version == 0 && needsVariant);
-    if (upgradeDue && !RunPreMigrationBackup(version, error))
+    if (IsSchemaUpgradeDue(version, hasInventory, needsVariant) && !RunPreMigrationBackup(version, error))
         return false;
 
     if (!hasInventory) {

@@ -24,6 +24,11 @@ bool MigrateToV6(sqlite3* db, std::string& error);
 // its variant column.
 bool InventoryNeedsVariantColumn(sqlite3* db, bool& needs, std::string& error);
 
+// Whether opening a file in this state runs an upgrade, and so needs the
+// pre-migration backup first. A file that the open refuses (newer, negative,
+// a later version without its inventory) or a new, empty one is not due.
+bool IsSchemaUpgradeDue(int version, bool hasInventory, bool inventoryNeedsVariant);
+
 // True when the database is at SchemaVersion on return.
 bool EnsureSchema(sqlite3* db, std::string& error);
 

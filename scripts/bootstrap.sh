@@ -4,7 +4,11 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 
+<<<<<<< HEAD
 PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 xvfb cmake ninja-build googletest clang-14 libclang-rt-14-dev nlohmann-json3-dev python3 openssl"
+=======
+PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 xvfb cmake ninja-build googletest clang-14 libclang-rt-14-dev nlohmann-json3-dev chromium"
+>>>>>>> main
 
 missing=""
 for p in $PACKAGES; do
@@ -25,3 +29,11 @@ if [ -n "$missing" ]; then
 fi
 
 "$root/scripts/fetch-sqlite.sh"
+
+# The store page's browser tests drive Debian's Chromium with playwright-core,
+# pinned by its lock file; installed again only when the lock file changed.
+browser_tests="$root/tests/publish/browser"
+if [ ! -f "$browser_tests/node_modules/.package-lock.json" ] ||
+   [ "$browser_tests/package-lock.json" -nt "$browser_tests/node_modules/.package-lock.json" ]; then
+    (cd "$browser_tests" && npm ci --no-audit --no-fund)
+fi

@@ -1,6 +1,7 @@
 #include "core/schema.h"
 
 #include "core/log.h"
+#include "tests/core/test_databases.h"
 #include "tests/support/test_folder.h"
 
 #include <windows.h>
@@ -46,56 +47,14 @@ protected:
         SetPreMigrationBackupHook(RecordingHook);
     }
 
-    // Builds a database file by hand, as an older build left it.
-    void MakeDatabase(const char* sql)
-    {
-        DbHandle db;
-        std::string error;
-        ASSERT_TRUE(OpenDb(DatabasePath(), db, error)) << error;
-        ASSERT_TRUE(ExecSql(db.get(), sql, error)) << error;
-    }
-
-    // A file at the given version made the way that version's build made it.
-    void MakeDatabaseAt(int version)
-    {
-        MakeDatabase(
-            "CREATE TABLE inventory (  inv_id    INTEGER PRIMARY KEY AUTOINCREMENT,  card_id   TEXT    NOT NULL,  "
-            "variant   TEXT    NOT NULL DEFAULT 'Standard',  condition TEXT    NOT NULL,  price     REAL,  qty       "
-            "INTEGER NOT NULL DEFAULT 1,  UNIQUE(card_id, variant, condition));PRAGMA user_version = 1;");
-        DbHandle db;
-        std::string error;
-        ASSERT_TRUE(OpenDb(DatabasePath(), db, error)) << error;
-        bool (*const steps[])(sqlite3*, std::string&) = {MigrateToV2, MigrateToV3, MigrateToV4, MigrateToV5,
-                                                         MigrateToV6};
-        for (int v = 2; v <= version; ++v)
-            ASSERT_TRUE(steps[v - 2](db.get(), error)) << error;
-    }
+    void MakeDatabase(const char* sql) { RunSql(DatabasePath(), sql); }
+    void MakeDatabaseAt(int version) { ::MakeDatabaseAt(DatabasePath(), version); }
+    std::vector<std::string> Query(const char* sql) { return QueryRows(DatabasePath(), sql); }
 
     bool Open(std::string& error)
     {
         DbHandle db;
         return OpenReadyDb(DatabasePath(), db, error);
-    }
-
-    std::vector<std::string> Query(const char* sql)
-    {
-        std::vector<std::string> rows;
-        DbHandle db;
-        std::string error;
-        EXPECT_TRUE(OpenDb(DatabasePath(), db, error)) << error;
-        StmtHandle stmt = PrepareStmt(db.get(), sql, error);
-        EXPECT_TRUE(stmt) << error;
-        if (!stmt)
-            return rows;
-        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-            std::string row;
-            for (int c = 0; c < sqlite3_column_count(stmt.get()); ++c) {
-                const unsigned char* text = sqlite3_column_text(stmt.get(), c);
-                row += (c ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-            }
-            rows.push_back(row);
-        }
-        return rows;
     }
 
     int Version() { return std::stoi(Query("PRAGMA user_version;").at(0)); }

@@ -1,0 +1,101 @@
+// The one main window of class "KovBinderwellMain": its state, which every
+// command of the program reads, and the helpers many commands share.
+#pragma once
+
+#include "core/settings.h"
+
+#include <windows.h>
+
+#include <string>
+
+constexpr const wchar_t* kMainWindowClass = L"KovBinderwellMain";
+constexpr const wchar_t* kProgramName = L"Kov's Binderwell";
+constexpr const char* kProgramVersion = "0.9.62";
+
+// The main window's client size at 96 dpi.
+constexpr int kMainClientWidth = 1170;
+constexpr int kMainClientHeight = 596;
+// Caption, system menu and minimise box: a fixed-size window.
+constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The conditions of the stock panel's three rows, in row order.
+constexpr int kConditionRows = 3;
+
+struct MainControls {
+    HWND modeToggle = nullptr;
+    HWND setFilter = nullptr;
+    HWND search = nullptr;
+    HWND rarityFilter = nullptr;
+    HWND locationFilterLabel = nullptr;
+    HWND locationFilter = nullptr;
+    HWND clearFilters = nullptr;
+    HWND grid = nullptr;
+    HWND status = nullptr;
+    HWND cardTitle = nullptr;
+    HWND cardSubtitle = nullptr;
+    HWND variantLabel = nullptr;
+    HWND variant = nullptr;
+    HWND conditionHeader = nullptr;
+    HWND qtyHeader = nullptr;
+    HWND priceHeader = nullptr;
+    HWND sellHeader = nullptr;
+    HWND conditionLabel[kConditionRows] = {};
+    HWND qty[kConditionRows] = {};
+    HWND price[kConditionRows] = {};
+    HWND sell[kConditionRows] = {};
+    HWND save = nullptr;
+    HWND ebayComps = nullptr;
+    HWND ebayCurrent = nullptr;
+    HWND ebayHolo = nullptr;
+    HWND want = nullptr;
+    HWND trade = nullptr;
+    HWND locationLabel = nullptr;
+    HWND location = nullptr;
+    HWND cardImage = nullptr;
+    HWND channelLabel = nullptr;
+    HWND channel = nullptr;
+    HWND showLabel = nullptr;
+    HWND showFilter = nullptr;
+};
+
+struct MainWindowState {
+    HINSTANCE instance = nullptr;
+    HWND window = nullptr;
+    HMENU menu = nullptr;
+    int dpi = 96;
+    HFONT mainFont = nullptr;
+    HFONT titleFont = nullptr;
+    // The seven user-interface flags of prefs.ini. flags.debugLog is what
+    // the menu shows and prefs.ini stores; the logger reads its own switch,
+    // DebugLogEnabled.
+    UiPrefs flags;
+    MainControls controls;
+};
+
+// Process-wide; the user-interface thread alone touches it.
+MainWindowState& MainWindow();
+
+// The window procedure of "KovBinderwellMain".
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers the class (once per process) and creates the main window with
+// its menu, sized to the client area scaled by the screen's dpi. Null when
+// it could not be created. Not shown yet.
+HWND CreateMainWindow(HINSTANCE instance);
+
+// The folder of the database, settings, log, backups and image cache: the
+// program folder in a running program, a test's own folder in a test.
+std::wstring ProgramFolder();
+
+// Part 0 of the status bar; nothing before the status bar exists.
+void SetStatusText(const std::wstring& text);
+// The status bar's text, for the commands that read it back.
+std::wstring StatusText();
+
+// Writes the seven flags to prefs.ini. A failed write is silent and the
+// flags in memory stay as they are.
+void SavePrefs();
+// Applies alwaysOnTop to the window.
+void ApplyTopmost();
+// One menu item's check mark.
+void SetMenuCheck(int command, bool checked);

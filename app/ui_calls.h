@@ -1,0 +1,28 @@
+// Every message box, task dialog and file, folder or colour chooser of the
+// program goes through this one table. The program runs with the system's
+// calls; a test fills the table with scripted answers that record what was
+// asked, so that no window ever waits for a person.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+
+struct UiCalls {
+    int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* title, UINT type);
+    // E_NOTIMPL when the system has no task dialogs.
+    HRESULT (*taskDialog)(const TASKDIALOGCONFIG* config, int* button);
+    // The chosen folder's path, or empty when the user cancelled or picked
+    // something that is not a file-system folder.
+    std::wstring (*browseForFolder)(HWND owner, const wchar_t* title);
+    BOOL (*getOpenFileName)(OPENFILENAMEW* request);
+    BOOL (*getSaveFileName)(OPENFILENAMEW* request);
+    BOOL (*chooseColor)(CHOOSECOLORW* request);
+};
+
+// The table in use; the system's calls until a test changes them.
+UiCalls& Ui();
+// The system's calls.
+UiCalls SystemUiCalls();

@@ -1,0 +1,178 @@
+#include "core/backup.h"
+
+#include "core/db.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/status.h"
+#include "core/text.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cwchar>
+
+namespace {
+
+bool CopyWithoutOverwrite(const std::wstring& from, const std::wstring& to)
+{
+    // A backup is never overwritten: a name already taken fails the copy.
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
+BackupFileCopyFn copyFile = CopyWithoutOverwrite;
+
+// A read transaction on the database for the length of a copy. Under the
+// rollback journal no writer can commit while it is held (the catalogue
+// update commits on a connection of its own), and taking it makes SQLite
+// roll back a hot journal that a crashed writer left, so the file on disk
+// stays one consistent database until the hold ends.
+class DatabaseHold {
+public:
+    // False, with SQLite's message, when the file is a database that could
+    // not be held still: a writer kept it past the busy timeout, or its hot
+    // journal could not be rolled back. A file SQLite cannot open or read as
+    // a database is not held: no writer can change it either, and a copy of
+    // it as it lies is still the best safety copy of a damaged file.
+    bool Take(const std::wstring& path, std::string& error)
+    {
+        // Read-write, so a hot journal can be rolled back; without
+        // SQLITE_OPEN_CREATE, so a missing file is never created.
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(WideToUtf8(path).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        DbHandle opened(raw);
+        if (rc != SQLITE_OK)
+            return GoOnUnheld(rc, raw ? sqlite3_errmsg(raw) : "could not open database", error);
+        sqlite3_busy_timeout(raw, 3000);
+        // A deferred BEGIN takes no lock; the first read takes the shared
+        // lock, and the transaction keeps it.
+        if (!read_.Begin(raw, error))
+            return false;
+        std::string readError;
+        if (!ExecSql(raw, "SELECT count(*) FROM sqlite_master;", readError)) {
+            const int readRc = sqlite3_errcode(raw);
+            read_.Rollback();
+            return GoOnUnheld(readRc, readError, error);
+        }
+        db_ = std::move(opened);
+        return true;
+    }
+
+private:
+    static bool GoOnUnheld(int rc, const std::string& message, std::string& error)
+    {
+        const int primary = rc & 0xff;
+        if (primary == SQLITE_CANTOPEN || primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+            return true;
+        error = message;
+        return false;
+    }
+
+    // Declared after the connection, so the transaction ends before the
+    // connection closes.
+    DbHandle db_;
+    Transaction read_;
+};
+
+// The backups folder beside the database file, created on first use.
+std::wstring MakeBackupsFolder()
+{
+    const std::wstring dataFolder = FolderOfPath(DatabasePath());
+    const std::wstring folder = dataFolder.empty() ? std::wstring(L"backups") : dataFolder + L"\\backups";
+    // Failure is left to the copy, which then reports it; mostly the folder
+    // exists already.
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+// The local time, year first, every other part zero-padded: YYYYMMDD-HHMMSS.
+std::wstring BackupTimeStamp()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t text[32];
+    swprintf(text, sizeof text / sizeof text[0], L"%04d%02d%02d-%02d%02d%02d", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+bool FileSize(const std::wstring& path, uint64_t& size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+} // namespace
+
+void SetBackupFileCopy(BackupFileCopyFn copy)
+{
+    copyFile = copy ? copy : CopyWithoutOverwrite;
+}
+
+bool BackupNow()
+{
+    const std::wstring& database = DatabasePath();
+    if (GetFileAttributesW(database.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ReportStatus(L"No database to back up yet");
+        return true;
+    }
+    const std::wstring name = L"binderwell-" + BackupTimeStamp() + L".db";
+    const std::wstring path = MakeBackupsFolder() + L"\\" + name;
+
+    DatabaseHold hold;
+    std::string error;
+    if (!hold.Take(database, error)) {
+        ReportStatus(L"Backup failed");
+        Log("Backup could not hold the database still: %s", error.c_str());
+        return false;
+    }
+    if (!copyFile(database, path)) {
+        const unsigned long code = GetLastError();
+        ReportStatus(L"Backup failed");
+        Log("Backup CopyFile failed (err=%lu)", code);
+        return false;
+    }
+    ReportStatus(L"Backed up to backups\\" + name);
+    LogW(L"Backup created: %ls", path.c_str());
+    return true;
+}
+
+bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string& error)
+{
+    const std::wstring& database = DatabasePath();
+    backupPath = MakeBackupsFolder() + L"\\binderwell-" + tag + L"-" + BackupTimeStamp() + L".db";
+
+    DatabaseHold hold;
+    std::string holdError;
+    if (!hold.Take(database, holdError)) {
+        Log("Safety backup could not hold the database still: %s", holdError.c_str());
+        error = "could not write the safety backup: " + holdError;
+        return false;
+    }
+    if (!copyFile(database, backupPath)) {
+        const unsigned long code = GetLastError();
+        Log("Safety backup CopyFile failed (err=%lu)", code);
+        error = "could not write the safety backup";
+        return false;
+    }
+    // Compared while the hold still keeps writers out, so a commit that grows
+    // the file just after the copy is not taken for a short copy.
+    uint64_t databaseSize = 0;
+    uint64_t copySize = 0;
+    if (!FileSize(database, databaseSize) || !FileSize(backupPath, copySize) || databaseSize != copySize) {
+        error = "the safety backup is incomplete";
+        return false;
+    }
+    return true;
+}
+
+bool PreMigrationBackup(std::string& error)
+{
+    std::wstring path;
+    if (!SafetyBackup(L"pre-migration", path, error))
+        return false;
+    LogW(L"Pre-migration backup written: %ls", path.c_str());
+    return true;
+}

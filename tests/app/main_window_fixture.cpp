@@ -1,0 +1,147 @@
+#include "tests/app/main_window_fixture.h"
+
+#include "app/startup.h"
+#include "app/ui_calls.h"
+
+#include <sstream>
+
+namespace {
+
+int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
+{
+    Script().boxes.push_back({owner, text ? text : L"", title ? title : L"", type});
+    return Script().boxAnswer;
+}
+
+HRESULT ScriptedTaskDialog(const TASKDIALOGCONFIG* config, int* button)
+{
+    Script().taskDialogs.push_back({config->hwndParent, config->pszWindowTitle ? config->pszWindowTitle : L"",
+                                    config->pszMainInstruction ? config->pszMainInstruction : L"",
+                                    config->pszContent ? config->pszContent : L"", config->dwFlags});
+    if (button)
+        *button = IDOK;
+    return Script().taskDialogResult;
+}
+
+std::wstring NoFolder(HWND, const wchar_t*)
+{
+    return std::wstring();
+}
+
+BOOL NoFile(OPENFILENAMEW*)
+{
+    return FALSE;
+}
+
+BOOL NoColour(CHOOSECOLORW*)
+{
+    return FALSE;
+}
+
+} // namespace
+
+ScriptedUi& Script()
+{
+    static ScriptedUi script;
+    return script;
+}
+
+void MainWindowTest::SetUp()
+{
+    DataFolderTest::SetUp();
+    Script() = ScriptedUi();
+    Ui() = UiCalls{ScriptedMessageBox, ScriptedTaskDialog, NoFolder, NoFile, NoFile, NoColour};
+    InstallDataServices(folder.Path());
+}
+
+void MainWindowTest::OpenWindow()
+{
+    StartServices();
+    servicesStarted = true;
+    HWND main = CreateMainWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(main, nullptr);
+    // Not shown: without a window manager, Wine waits two seconds for the
+    // display to let go of every window that was on screen.
+    Pump();
+}
+
+void MainWindowTest::TearDown()
+{
+    if (Main())
+        DestroyWindow(Main());
+    Pump();
+    if (servicesStarted)
+        StopServices(true);
+    Ui() = SystemUiCalls();
+    DataFolderTest::TearDown();
+}
+
+bool MainWindowTest::Pump(int* quitCode)
+{
+    bool quit = false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            if (quitCode)
+                *quitCode = static_cast<int>(msg.wParam);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return quit;
+}
+
+bool MainWindowTest::PumpFor(DWORD ms, int* quitCode)
+{
+    const ULONGLONG end = GetTickCount64() + ms;
+    bool quit = false;
+    while (GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        quit = Pump(quitCode) || quit;
+    }
+    return quit;
+}
+
+void MainWindowTest::Command(int id)
+{
+    SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    Pump();
+}
+
+bool MainWindowTest::MenuChecked(int command) const
+{
+    return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+RECT MainWindowTest::Placed(HWND control) const
+{
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::wstring MainWindowTest::Text(HWND control) const
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(control, text, 256);
+    return text;
+}
+
+std::vector<std::string> MainWindowTest::LogLines() const
+{
+    std::istringstream in(ReadFileBytes(folder.File(L"debug.log")));
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        // Without the time stamp: "[...] text".
+        const size_t cut = line.find("] ");
+        if (!line.empty())
+            lines.push_back(cut == std::string::npos ? line : line.substr(cut + 2));
+    }
+    return lines;
+}

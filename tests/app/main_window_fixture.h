@@ -1,0 +1,63 @@
+// Creates the real main window in the test's own folder, as the program
+// does at start-up, with every message box and task dialog answered by a
+// script that records what was asked.
+#pragma once
+
+#include "app/main_window.h"
+#include "tests/support/test_folder.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+struct AskedBox {
+    HWND owner;
+    std::wstring text;
+    std::wstring title;
+    UINT type;
+};
+
+struct AskedTaskDialog {
+    HWND owner;
+    std::wstring title;
+    std::wstring instruction;
+    std::wstring content;
+    TASKDIALOG_FLAGS flags;
+};
+
+// What the scripted calls saw, and how they answer.
+struct ScriptedUi {
+    std::vector<AskedBox> boxes;
+    std::vector<AskedTaskDialog> taskDialogs;
+    int boxAnswer = IDOK;
+    HRESULT taskDialogResult = S_OK;
+};
+ScriptedUi& Script();
+
+class MainWindowTest : public DataFolderTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Start-up as the program runs it, then the window.
+    void OpenWindow();
+    // Runs every message waiting; true when WM_QUIT was among them, with
+    // its code in quitCode.
+    bool Pump(int* quitCode = nullptr);
+    // Waits up to ms for messages (timers) and runs them.
+    bool PumpFor(DWORD ms, int* quitCode = nullptr);
+
+    void Command(int id);
+    HWND Main() const { return MainWindow().window; }
+    const MainControls& Controls() const { return MainWindow().controls; }
+    bool MenuChecked(int command) const;
+    bool Visible(HWND control) const { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+    // A control's rectangle in the main window's client coordinates.
+    RECT Placed(HWND control) const;
+    std::wstring Text(HWND control) const;
+    std::vector<std::string> LogLines() const;
+
+    bool servicesStarted = false;
+};

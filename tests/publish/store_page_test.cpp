@@ -1,0 +1,478 @@
+#include "publish/store_page.h"
+
+#include "core/catalogue.h"
+#include "core/json.h"
+#include "core/output.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "publish/store_image_fetch.h"
+#include "publish/store_page_template.h"
+#include "tests/core/ledger_db_fixture.h"
+
+#include <windows.h>
+
+#include <map>
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// What the fake image server answers, by URL; a URL not listed fails.
+std::map<std::string, std::string>& ServedImages()
+{
+    static std::map<std::string, std::string> served;
+    return served;
+}
+std::vector<std::string>& RequestedImages()
+{
+    static std::vector<std::string> requested;
+    return requested;
+}
+bool FakeDownload(const std::string& url, const std::wstring& path)
+{
+    RequestedImages().push_back(url);
+    const auto found = ServedImages().find(url);
+    if (found == ServedImages().end())
+        return false;
+    WriteFileBytes(path, found->second);
+    return true;
+}
+
+std::string PngBytes(char fill)
+{
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png.resize(300, fill);
+    return png;
+}
+
+struct ProgressLog {
+    std::vector<std::pair<int32_t, int32_t>> calls;
+    std::atomic<bool>* cancelAt2 = nullptr;
+};
+void RecordProgress(void* context, int32_t done, int32_t total)
+{
+    auto* log = static_cast<ProgressLog*>(context);
+    log->calls.emplace_back(done, total);
+    if (log->cancelAt2 && done == 2)
+        log->cancelAt2->store(true);
+}
+
+class StorePageTest : public LedgerDbTest {
+protected:
+    void SetUp() override
+    {
+        LedgerDbTest::SetUp();
+        std::string error;
+        ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error;
+        InitDefaultStoreSettings(settings);
+        out = folder.Path() + L"\\site";
+        CreateDirectoryW(out.c_str(), nullptr);
+        ServedImages().clear();
+        RequestedImages().clear();
+        SetStoreImageDownload(FakeDownload);
+    }
+
+    void TearDown() override
+    {
+        SetStoreImageDownload(nullptr);
+        LedgerDbTest::TearDown();
+    }
+
+    void AddCard(const std::string& id, const std::string& name, const std::string& set, const std::string& small = "",
+                 const std::string& large = "")
+    {
+        std::string error;
+        StmtHandle stmt = PrepareStmt(db.get(),
+                                      "INSERT INTO catalogue (card_id,name,set_name,number,rarity,img_small,img_large) "
+                                      "VALUES (?,?,?,?,?,?,?);",
+                                      error);
+        ASSERT_TRUE(stmt) << error;
+        const std::string values[] = {id, name, set, "7", "Rare", small, large};
+        for (int i = 0; i < 7; ++i)
+            BindText(stmt.get(), i + 1, values[i]);
+        ASSERT_TRUE(StepDone(stmt.get(), error)) << error;
+    }
+
+    void AddStock(const std::string& id, const std::string& variant, const std::string& condition, int qty,
+                  const std::string& priceSql)
+    {
+        const std::string sql = "INSERT INTO inventory (card_id,variant,condition,qty,price) VALUES ('" + id + "','" +
+                                variant + "','" + condition + "'," + std::to_string(qty) + "," + priceSql + ");";
+        Exec(sql.c_str());
+    }
+
+    bool Write(bool selfHost = false, const std::atomic<bool>* cancel = nullptr, ProgressLog* progress = nullptr)
+    {
+        message.clear();
+        return WriteStorePage(db.get(), out, selfHost, settings, count, message, progress ? RecordProgress : nullptr,
+                              progress, cancel);
+    }
+
+    JsonValue CardsJson()
+    {
+        JsonValue cards;
+        std::string error;
+        EXPECT_TRUE(ParseJson(ReadFileBytes(out + L"\\cards.json"), cards, error)) << error;
+        return cards;
+    }
+
+    std::string Page() { return ReadFileBytes(out + L"\\index.html"); }
+    std::string DebugLog() { return ReadFileBytes(folder.File(L"debug.log")); }
+    std::wstring Image(const wchar_t* name) { return out + L"\\images\\" + name; }
+
+    StoreSettings settings;
+    std::wstring out;
+    int32_t count = -1;
+    std::string message;
+};
+
+// The conditions of one card of cards.json as "label|qty|price" lines.
+std::vector<std::string> Conditions(const JsonValue& card)
+{
+    std::vector<std::string> rows;
+    const JsonValue* conditions = JsonFindMember(card, "conditions");
+    if (!conditions)
+        return rows;
+    for (const JsonValue& condition : conditions->items) {
+        char price[32];
+        snprintf(price, sizeof price, "%.2f", JsonFindMember(condition, "price")->number);
+        rows.push_back(JsonGetString(condition, "condition") + "|" +
+                       std::to_string(static_cast<int>(JsonFindMember(condition, "qty")->number)) + "|" + price);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST_F(StorePageTest, SaleStockOfCataloguedCardsIsGroupedPerCardInPageOrder)
+{
+    AddCard("b-2", "Zapdos", "Base", "https://img/b-2.png", "https://img/b-2_hires.png");
+    AddCard("b-1", "Alakazam", "Base", "", "https://img/b-1_hires.png");
+    AddCard("j-1", "Aerodactyl", "Jungle");
+    AddCard("b-3", "Unstocked", "Base");
+    AddStock("b-2", "Standard", "Played", 1, "2.5");
+    AddStock("b-2", "Reverse Holo", "Near Mint", 2, "10");
+    AddStock("b-2", "", "Mint", 1, "3");
+    AddStock("b-2", "standard", "Mint", 1, "4");
+    AddStock("b-1", "Holo", "Mint", 3, "99.999");
+    AddStock("j-1", "Standard", "Mint", 1, "NULL");
+    AddStock("b-3", "Standard", "Mint", 0, "5");
+    AddStock("gone-1", "Standard", "Mint", 4, "5");
+    Exec("INSERT INTO collection (card_id,variant,condition,qty) VALUES ('b-3','Standard','Mint',9);");
+
+    ASSERT_TRUE(Write()) << message;
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(message, "");
+
+    const JsonValue cards = CardsJson();
+    ASSERT_EQ(cards.items.size(), 3u);
+    EXPECT_EQ(JsonGetString(cards.items[0], "id"), "b-1");
+    EXPECT_EQ(JsonGetString(cards.items[0], "remote"), "https://img/b-1_hires.png");
+    EXPECT_EQ(JsonGetString(cards.items[0], "image"), "https://img/b-1_hires.png");
+    EXPECT_EQ(Conditions(cards.items[0]), (std::vector<std::string>{"Holo Mint|3|100.00"}));
+    EXPECT_EQ(JsonGetString(cards.items[1], "id"), "b-2");
+    EXPECT_EQ(JsonGetString(cards.items[1], "remote"), "https://img/b-2.png");
+    EXPECT_EQ(Conditions(cards.items[1]), (std::vector<std::string>{"Mint|1|3.00", "Reverse Holo Near Mint|2|10.00",
+                                                                    "Played|1|2.50", "standard Mint|1|4.00"}));
+    EXPECT_EQ(JsonGetString(cards.items[2], "id"), "j-1");
+    EXPECT_EQ(JsonGetString(cards.items[2], "image"), "");
+    EXPECT_EQ(Conditions(cards.items[2]), (std::vector<std::string>{"Mint|1|0.00"}));
+
+    // The exact shape: one card a line, no blanks inside, no final LF.
+    const std::string json = ReadFileBytes(out + L"\\cards.json");
+    EXPECT_EQ(json.rfind("[\n  {\"id\":\"b-1\",\"name\":\"Alakazam\",\"set\":\"Base\",\"number\":\"7\",\"rarity\":"
+                         "\"Rare\",\"image\":\"https://img/b-1_hires.png\",\"remote\":\"https://img/b-1_hires.png\","
+                         "\"conditions\":[{\"condition\":\"Holo Mint\",\"qty\":3,\"price\":100.00}]},\n",
+                         0),
+              0u);
+    EXPECT_EQ(json.substr(json.size() - 3), "}\n]");
+    // The page carries the same data.
+    EXPECT_NE(Page().find("const CARDS = " + json + ";\nconst STORE = {name:\""), std::string::npos);
+}
+
+TEST_F(StorePageTest, NegativeAndInfinitePricesAreWrittenAsZeroAndLogged)
+{
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "-1");
+    AddStock("a-1", "Standard", "Played", 1, "9e999");
+    AddStock("a-1", "Standard", "Near Mint", 1, "-9e999");
+    AddStock("a-1", "Holo", "Mint", 1, "-0.0");
+
+    ASSERT_TRUE(Write()) << message;
+    EXPECT_EQ(Conditions(CardsJson().items[0]),
+              (std::vector<std::string>{"Holo Mint|1|0.00", "Mint|1|0.00", "Near Mint|1|0.00", "Played|1|0.00"}));
+    EXPECT_EQ(Count(DebugLog(), "Generate: non-finite/negative price for a-1 clamped to 0.00"), 3u);
+    EXPECT_EQ(Count(ReadFileBytes(out + L"\\cards.json"), "-"), 1u); // only the card id's
+}
+
+TEST_F(StorePageTest, NothingInStockTouchesNoFile)
+{
+    WriteFileBytes(out + L"\\index.html", "old page");
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 0, "1");
+    AddStock("gone-1", "Standard", "Mint", 2, "1");
+    message = "untouched";
+    EXPECT_TRUE(WriteStorePage(db.get(), out, true, settings, count, message, nullptr, nullptr, nullptr));
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(message, "untouched");
+    EXPECT_EQ(Page(), "old page");
+    EXPECT_FALSE(FileExists(out + L"\\cards.json"));
+    EXPECT_FALSE(FileExists(out + L"\\images"));
+}
+
+TEST_F(StorePageTest, FreshInstallWithoutCatalogueIsAnEmptyStoreNotAnError)
+{
+    Exec("DROP TABLE catalogue;");
+    AddStock("a-1", "Standard", "Mint", 2, "1");
+    WriteFileBytes(out + L"\\index.html", "old page");
+    EXPECT_TRUE(Write()) << message;
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(Page(), "old page");
+}
+
+TEST_F(StorePageTest, FailedQueryIsReportedWithSqliteText)
+{
+    Exec("DROP TABLE inventory;");
+    EXPECT_FALSE(Write());
+    EXPECT_NE(message.find("no such table: inventory"), std::string::npos) << message;
+    EXPECT_FALSE(FileExists(out + L"\\index.html"));
+}
+
+TEST_F(StorePageTest, HostileTextStaysDataInBothFiles)
+{
+    // Everything a catalogue or a seller could type that might end the
+    // script, break a string or a JSON document.
+    const std::string hostile = "</script><img src=x onerror=\"window.__pwned=1\"> O'Brien \\ \"q\" \x01\x1f\t\n"
+                                "\xE2\x80\xA8\xE2\x80\xA9 Pok\xC3\xA9mon <!-- <script>";
+    AddCard("h-1", hostile, hostile, hostile);
+    AddStock("h-1", "Standard", "Mint", 1, "1");
+    Exec("UPDATE catalogue SET number = name, rarity = name;");
+    {
+        std::string error;
+        StmtHandle stmt = PrepareStmt(db.get(), "UPDATE inventory SET condition = ?;", error);
+        ASSERT_TRUE(stmt) << error;
+        BindText(stmt.get(), 1, hostile);
+        ASSERT_TRUE(StepDone(stmt.get(), error)) << error;
+    }
+    const std::wstring wideHostile = Utf8ToWide(hostile);
+    settings.title = settings.tagline = settings.contact = settings.notes = settings.banner = wideHostile;
+    settings.currencySymbol = settings.currencyCode = wideHostile;
+
+    ASSERT_TRUE(Write()) << message;
+    const JsonValue cards = CardsJson();
+    ASSERT_EQ(cards.items.size(), 1u);
+    for (const char* key : {"name", "set", "number", "rarity", "image", "remote"})
+        EXPECT_EQ(JsonGetString(cards.items[0], key), hostile) << key;
+    EXPECT_EQ(Conditions(cards.items[0]), (std::vector<std::string>{hostile + "|1|1.00"}));
+
+    const std::string page = Page();
+    EXPECT_EQ(Count(page, "<script"), 1u);
+    EXPECT_EQ(Count(page, "</script"), 1u);
+    EXPECT_EQ(Count(page, "<!--"), 0u);
+    EXPECT_EQ(page.find('\x01'), std::string::npos);
+    // Seven texts of the card, eight of STORE (all but the date).
+    EXPECT_EQ(Count(page, JsonEsc(hostile)), 7u + 8u);
+}
+
+TEST_F(StorePageTest, OnlyHexAccentsReplaceTheDefaultAccent)
+{
+    EXPECT_TRUE(IsUsableAccent("#ABC"));
+    EXPECT_TRUE(IsUsableAccent("#a1b2c3"));
+    EXPECT_TRUE(IsUsableAccent("#1F4E78"));
+    for (const char* bad : {"red", "#12g456", "#12345", "#1234", "ABCDEF1", "#", "", "#abc ", "# abc"})
+        EXPECT_FALSE(IsUsableAccent(bad)) << bad;
+
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    const struct {
+        const wchar_t* accent;
+        const char* rule;
+    } cases[] = {{L"#ABC", "--accent:#ABC}"},           {L"#a1b2c3", "--accent:#a1b2c3}"},
+                 {L"red", "--accent:#1f4e78}"},          {L"#12g456", "--accent:#1f4e78}"},
+                 {L"#1f4e78", "--accent:#1f4e78}"},      {L"", "--accent:#1f4e78}"},
+                 {L"#abc;}body{x:y", "--accent:#1f4e78}"}};
+    for (const auto& c : cases) {
+        settings.accent = c.accent;
+        ASSERT_TRUE(Write()) << message;
+        const std::string page = Page();
+        EXPECT_EQ(Count(page, "--accent:"), 1u);
+        EXPECT_NE(page.find(c.rule), std::string::npos) << WideToUtf8(c.accent);
+        // Only the one rule changes; the footer keeps its own colour.
+        EXPECT_NE(page.find(".brandfoot a{color:#1f4e78;"), std::string::npos);
+    }
+}
+
+TEST_F(StorePageTest, FooterStyleAndCreditAreInsertedOnce)
+{
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    ASSERT_TRUE(Write()) << message;
+    const std::string page = Page();
+    EXPECT_EQ(Count(page, kFooterStyle), 1u);
+    EXPECT_NE(page.find(std::string(kFooterStyle) + "</style>"), std::string::npos);
+    EXPECT_EQ(Count(page, BuildFooterHtml()), 1u);
+    EXPECT_NE(page.find("class=\"more\" style=\"display:none\"></button>\n" + BuildFooterHtml()), std::string::npos);
+    EXPECT_EQ(page.substr(page.size() - 26), "</script>\n</body>\n</html>\n");
+}
+
+TEST_F(StorePageTest, CancelBeforeWritingLeavesThePageAsItWas)
+{
+    AddCard("a-1", "Abra", "Base", "https://img/a-1.png");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    WriteFileBytes(out + L"\\index.html", "old page");
+    WriteFileBytes(out + L"\\cards.json", "old cards");
+    const std::atomic<bool> cancel{true};
+
+    EXPECT_FALSE(Write(false, &cancel));
+    EXPECT_EQ(message, "Cancelled.");
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(Write(true, &cancel));
+    EXPECT_EQ(message, "Cancelled.");
+    EXPECT_TRUE(RequestedImages().empty());
+
+    EXPECT_EQ(Page(), "old page");
+    EXPECT_EQ(ReadFileBytes(out + L"\\cards.json"), "old cards");
+    EXPECT_FALSE(FileExists(out + L"\\index.html.tmp"));
+    EXPECT_FALSE(FileExists(out + L"\\cards.json.tmp"));
+}
+
+TEST_F(StorePageTest, CardsJsonThatCannotBeReplacedIsOnlyLogged)
+{
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    WriteFileBytes(out + L"\\cards.json", "old cards");
+    SetFileAttributesW((out + L"\\cards.json").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_TRUE(Write()) << message;
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(message, "");
+    EXPECT_NE(Page().find("\"id\":\"a-1\""), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(out + L"\\cards.json"), "old cards");
+    EXPECT_FALSE(FileExists(out + L"\\cards.json.tmp"));
+    EXPECT_NE(DebugLog().find("Note: index.html updated but cards.json sidecar could not be replaced"),
+              std::string::npos);
+}
+
+TEST_F(StorePageTest, PageThatCannotBeReplacedFailsAndLeavesBothFiles)
+{
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    WriteFileBytes(out + L"\\index.html", "old page");
+    WriteFileBytes(out + L"\\cards.json", "old cards");
+    SetFileAttributesW((out + L"\\index.html").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_FALSE(Write());
+    EXPECT_EQ(message, "could not replace index.html");
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(Page(), "old page");
+    EXPECT_EQ(ReadFileBytes(out + L"\\cards.json"), "old cards");
+    EXPECT_FALSE(FileExists(out + L"\\index.html.tmp"));
+    EXPECT_FALSE(FileExists(out + L"\\cards.json.tmp"));
+}
+
+TEST_F(StorePageTest, MissingOutputFolderFailsWithTheWritersText)
+{
+    out = folder.Path() + L"\\no-such-folder";
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    EXPECT_FALSE(Write());
+    EXPECT_EQ(message, "cannot create " + WideToUtf8(out) + "\\cards.json.tmp");
+}
+
+TEST_F(StorePageTest, SelfHostedImagesAreStoredOnlyWhenTheyAreRealPictures)
+{
+    AddCard("a-1", "Abra", "Base", "https://img/a-1.png");
+    AddCard("b/2", "Bulbasaur", "Base", "", "https://img/b-2.png"); // not a safe stem
+    AddCard("c-3", "Charmander", "Base", "https://img/error-page");
+    AddCard("d-4", "Diglett", "Base");                               // no link at all
+    AddCard("e-5", "Eevee", "Base", "https://img/unreachable");
+    for (const char* id : {"a-1", "b/2", "c-3", "d-4", "e-5"})
+        AddStock(id, "Standard", "Mint", 1, "1");
+    ServedImages()["https://img/a-1.png"] = PngBytes('a');
+    ServedImages()["https://img/b-2.png"] = std::string("\xFF\xD8\xFF", 3) + std::string(400, 'b');
+    ServedImages()["https://img/error-page"] = "<html>" + std::string(500, ' ') + "Not found</html>";
+    // An earlier picture of c-3 that the error page must not replace.
+    CreateDirectoryW((out + L"\\images").c_str(), nullptr);
+    WriteFileBytes(Image(L"c-3.png"), "too small");
+    ProgressLog progress;
+
+    ASSERT_TRUE(Write(true, nullptr, &progress)) << message;
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(progress.calls, (std::vector<std::pair<int32_t, int32_t>>{{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+    EXPECT_EQ(RequestedImages(), (std::vector<std::string>{"https://img/a-1.png", "https://img/b-2.png",
+                                                           "https://img/error-page", "https://img/unreachable"}));
+
+    const std::string bStem = StoreImageStem("b/2");
+    const JsonValue cards = CardsJson();
+    EXPECT_EQ(JsonGetString(cards.items[0], "image"), "images/a-1.png");
+    EXPECT_EQ(JsonGetString(cards.items[0], "remote"), "https://img/a-1.png");
+    EXPECT_EQ(JsonGetString(cards.items[1], "image"), "images/" + bStem + ".png");
+    EXPECT_EQ(JsonGetString(cards.items[2], "image"), "https://img/error-page");
+    EXPECT_EQ(JsonGetString(cards.items[3], "image"), "");
+    EXPECT_EQ(JsonGetString(cards.items[4], "image"), "https://img/unreachable");
+
+    EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
+    EXPECT_TRUE(IsValidImageFile(out + L"\\images\\" + Utf8ToWide(bStem) + L".png"));
+    EXPECT_EQ(ReadFileBytes(Image(L"c-3.png")), "too small");
+    EXPECT_FALSE(FileExists(Image(L"e-5.png")));
+    for (const wchar_t* temp : {L"a-1.png.tmp", L"c-3.png.tmp", L"e-5.png.tmp"})
+        EXPECT_FALSE(FileExists(Image(temp)));
+    const std::string log = DebugLog();
+    EXPECT_NE(log.find("image download failed, will link remotely: c-3"), std::string::npos);
+    EXPECT_NE(log.find("image download failed, will link remotely: e-5"), std::string::npos);
+    EXPECT_NE(log.find("Self-host images: 2 downloaded, 0 reused, 5 total"), std::string::npos);
+
+    // A second run reuses what is valid and fetches only the rest again.
+    RequestedImages().clear();
+    ServedImages()["https://img/a-1.png"] = PngBytes('z');
+    ServedImages()["https://img/error-page"] = PngBytes('c');
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(RequestedImages(), (std::vector<std::string>{"https://img/error-page", "https://img/unreachable"}));
+    EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
+    EXPECT_EQ(ReadFileBytes(Image(L"c-3.png")), PngBytes('c'));
+    EXPECT_NE(DebugLog().find("Self-host images: 1 downloaded, 2 reused, 5 total"), std::string::npos);
+}
+
+TEST_F(StorePageTest, CancelDuringImagesKeepsStoredImagesButNotThePage)
+{
+    for (const char* id : {"a-1", "b-2", "c-3"}) {
+        AddCard(id, id, "Base", std::string("https://img/") + id);
+        AddStock(id, "Standard", "Mint", 1, "1");
+        ServedImages()[std::string("https://img/") + id] = PngBytes(id[0]);
+    }
+    WriteFileBytes(out + L"\\index.html", "old page");
+    std::atomic<bool> cancel{false};
+    ProgressLog progress;
+    progress.cancelAt2 = &cancel;
+
+    EXPECT_FALSE(Write(true, &cancel, &progress));
+    EXPECT_EQ(message, "Cancelled.");
+    EXPECT_EQ(progress.calls.size(), 2u);
+    EXPECT_TRUE(FileExists(Image(L"a-1.png")));
+    EXPECT_TRUE(FileExists(Image(L"b-2.png")));
+    EXPECT_FALSE(FileExists(Image(L"c-3.png")));
+    EXPECT_EQ(Page(), "old page");
+    EXPECT_FALSE(FileExists(out + L"\\cards.json"));
+}
+
+TEST(StorePageTemplate, HoldsWhatTheGeneratorLooksForAndIsPlainAscii)
+{
+    // The generator skips a missing anchor silently, so an edit of the
+    // template that loses one would quietly drop the footer or the accent.
+    const std::string page = std::string(kStorePageTemplate) + kStorePageScript;
+    EXPECT_EQ(Count(kStorePageTemplate, kStorePageMoreButton), 1u);
+    EXPECT_EQ(Count(kStorePageTemplate, "--accent:#1f4e78"), 1u);
+    EXPECT_EQ(Count(kStorePageTemplate, "</style>"), 1u);
+    const std::string_view templateText = kStorePageTemplate;
+    EXPECT_EQ(templateText.substr(templateText.size() - 9), "<script>\n");
+    EXPECT_EQ(Count(kStorePageScript, "</script"), 1u);
+    for (const char c : page)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+}

@@ -14,22 +14,6 @@
 
 namespace {
 
-// The build machine's path of a file of the Wine prefix, for the server.
-std::string UnixPath(const std::wstring& path)
-{
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix)
-        return std::string();
-    char* unixPath = toUnix(path.c_str());
-    if (!unixPath)
-        return std::string();
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
 std::wstring Quoted(const char* text)
 {
     return L"\"" + Utf8ToWide(text) + L"\"";
@@ -59,6 +43,21 @@ bool SameName(const std::string& a, const std::string& b)
 }
 
 } // namespace
+
+std::string WineUnixPath(const std::wstring& path)
+{
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return std::string();
+    char* unixPath = toUnix(path.c_str());
+    if (!unixPath)
+        return std::string();
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
 
 ScriptedAnswer Reply(int status, std::string body, std::string mode)
 {
@@ -124,7 +123,7 @@ bool HttpsTestServer::Start()
     routes += "}";
     WriteFileBytes(folder_ + L"\\routes.json", routes);
 
-    const std::string folder = UnixPath(folder_);
+    const std::string folder = WineUnixPath(folder_);
     if (folder.empty()) {
         ADD_FAILURE() << "the test server needs Wine's unix path of the test folder";
         return false;

@@ -30,6 +30,9 @@ struct RecordedRequest {
     std::string Header(const std::string& name) const;
 };
 
+// The build machine's own path of a file seen by Wine; empty when it has none.
+std::string WineUnixPath(const std::wstring& path);
+
 class HttpsTestServer {
 public:
     explicit HttpsTestServer(std::wstring folder) : folder_(std::move(folder)) {}

@@ -9,8 +9,8 @@ namespace {
 // The handles of one request; members go in reverse order, so the request
 // is closed before its connection.
 struct RequestHandles {
-    HttpSession connection;
-    HttpSession request;
+    HttpHandle connection;
+    HttpHandle request;
 };
 
 struct FileCloser {

@@ -14,8 +14,10 @@
 struct HttpHandleCloser {
     void operator()(void* handle) const { WinHttpCloseHandle(handle); }
 };
-// One WinHTTP session; whoever opens it closes it (by letting it go).
-using HttpSession = std::unique_ptr<void, HttpHandleCloser>;
+// A WinHTTP session, connection or request, closed when let go.
+using HttpHandle = std::unique_ptr<void, HttpHandleCloser>;
+// One session; whoever opens it closes it.
+using HttpSession = HttpHandle;
 
 constexpr wchar_t kHttpUserAgent[] = L"KovBinderwell/1.0";
 // Bounds on what one download may put on the disk or into memory.

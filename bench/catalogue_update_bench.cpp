@@ -1,0 +1,178 @@
+// Benchmark of the online catalogue update: a generated repository the size
+// of the real one (170 sets, about 20,000 cards, about 26 MB of JSON shaped
+// like the repository's), served over HTTPS on 127.0.0.1, fully loaded into
+// a new database. Prints the update's time without its designed 150 ms
+// pauses, next to a Python script that loads the same files from disk into
+// SQLite with its json and sqlite3 modules.
+#include "core/catalogue_update.h"
+#include "core/db.h"
+#include "tests/support/https_test_server.h"
+#include "tests/support/test_folder.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr int kSets = 170;
+constexpr int kCards = 20000;
+
+// One card shaped like the repository's: attacks, weaknesses, flavour text.
+std::string CardJson(const std::string& setId, int number)
+{
+    const std::string n = std::to_string(number);
+    return "  {\n    \"id\": \"" + setId + "-" + n + "\",\n    \"name\": \"Card " + n +
+           "\",\n    \"supertype\": \"Pok\xC3\xA9mon\",\n    \"subtypes\": [\n      \"Stage 1\"\n    ],\n"
+           "    \"hp\": \"80\",\n    \"types\": [\n      \"Psychic\"\n    ],\n    \"evolvesFrom\": \"Other\",\n"
+           "    \"attacks\": [\n      {\n        \"name\": \"Confuse Ray\",\n        \"cost\": [\n          "
+           "\"Psychic\",\n          \"Psychic\"\n        ],\n        \"convertedEnergyCost\": 2,\n        "
+           "\"damage\": \"30\",\n        \"text\": \"Flip a coin. If heads, the Defending Pok\xC3\xA9mon is now "
+           "Confused.\"\n      },\n      {\n        \"name\": \"Psybeam\",\n        \"cost\": [\n          "
+           "\"Psychic\",\n          \"Colorless\",\n          \"Colorless\"\n        ],\n        "
+           "\"convertedEnergyCost\": 3,\n        \"damage\": \"50\",\n        \"text\": \"\"\n      }\n    ],\n"
+           "    \"weaknesses\": [\n      {\n        \"type\": \"Psychic\",\n        \"value\": \"\xC3\x97" "2\"\n"
+           "      }\n    ],\n    \"retreatCost\": [\n      \"Colorless\",\n      \"Colorless\"\n    ],\n"
+           "    \"convertedRetreatCost\": 2,\n    \"number\": \"" + n +
+           "\",\n    \"artist\": \"Ken Sugimori\",\n    \"rarity\": \"Rare Holo\",\n    \"flavorText\": \"Its "
+           "brain can outperform a supercomputer. Its intelligence quotient is said to be 5000.\",\n"
+           "    \"nationalPokedexNumbers\": [\n      65\n    ],\n    \"legalities\": {\n      \"unlimited\": "
+           "\"Legal\"\n    },\n    \"images\": {\n      \"small\": \"https://images.pokemontcg.io/" + setId + "/" +
+           n + ".png\",\n      \"large\": \"https://images.pokemontcg.io/" + setId + "/" + n + "_hires.png\"\n"
+           "    }\n  }";
+}
+
+std::string SetJson(const std::string& id, int total)
+{
+    const std::string t = std::to_string(total);
+    return "  {\n    \"id\": \"" + id + "\",\n    \"name\": \"Set " + id + "\",\n    \"series\": \"Series " +
+           std::to_string(id.size()) + "\",\n    \"printedTotal\": " + t + ",\n    \"total\": " + t +
+           ",\n    \"legalities\": {\n      \"unlimited\": \"Legal\"\n    },\n    \"ptcgoCode\": \"XX\",\n"
+           "    \"releaseDate\": \"1999/01/09\",\n    \"updatedAt\": \"2022/10/10 15:12:00\"\n  }";
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Runs the Python loader (a program of the build machine, which Wine starts
+// detached) and waits for its result file. Wall time, interpreter start
+// included; the script's own figure comes back in the file.
+bool RunPythonLoader(const TestFolder& folder, double& wallSeconds, std::string& report)
+{
+    const std::wstring result = folder.File(L"python-result.txt");
+    const std::string script = BINDERWELL_PYTHON_LOADER;
+    std::wstring command = L"/usr/bin/python3 \"" + std::wstring(script.begin(), script.end()) + L"\" \"";
+    for (const std::wstring& path : {folder.File(L"repo"), folder.File(L"python.db"), result}) {
+        const std::string unixPath = WineUnixPath(path);
+        command += std::wstring(unixPath.begin(), unixPath.end()) + L"\" \"";
+    }
+    command.resize(command.size() - 2);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    for (int waited = 0; waited < 600000 && !FileExists(result); waited += 5)
+        Sleep(5);
+    QueryPerformanceCounter(&end);
+    wallSeconds = Seconds(start, end);
+    report = ReadFileBytes(result);
+    return !report.empty();
+}
+
+// What the update's one transaction per set costs by itself here: the same
+// number of one-row commits into a new file beside the others.
+double TimeCommitsAlone(const TestFolder& folder)
+{
+    DbHandle db;
+    std::string error;
+    if (!OpenDb(folder.File(L"commits.db"), db, error) ||
+        !ExecSql(db.get(), "CREATE TABLE t (v TEXT);", error))
+        return -1.0;
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (int s = 0; s < kSets; ++s) {
+        if (!ExecSql(db.get(), "BEGIN; INSERT INTO t VALUES ('x'); COMMIT;", error))
+            return -1.0;
+    }
+    QueryPerformanceCounter(&end);
+    return Seconds(start, end);
+}
+
+} // namespace
+
+int wmain()
+{
+    TestFolder folder;
+    CreateDirectoryW(folder.File(L"repo").c_str(), nullptr);
+    HttpsTestServer server(folder.File(L"repo"));
+
+    std::string setList = "[\n";
+    size_t bytes = 0;
+    int cardsMade = 0;
+    for (int s = 0; s < kSets; ++s) {
+        const std::string id = "set" + std::to_string(s);
+        const int total = kCards / kSets + (s < kCards % kSets ? 1 : 0);
+        setList += SetJson(id, total) + (s + 1 < kSets ? ",\n" : "\n");
+        std::string cards = "[\n";
+        for (int c = 1; c <= total; ++c)
+            cards += CardJson(id, c) + (c < total ? ",\n" : "\n");
+        cards += "]\n";
+        bytes += cards.size();
+        cardsMade += total;
+        server.AddFile(id + ".json", cards);
+        server.Route(std::string(kCardListFolder) + id + ".json", {ReplyFromFile(id + ".json")});
+    }
+    setList += "]\n";
+    bytes += setList.size();
+    server.AddFile("sets.json", setList);
+    server.Route(kSetListPath, {ReplyFromFile("sets.json")});
+    if (!server.Start()) {
+        std::printf("the local HTTPS server did not start\n");
+        return 1;
+    }
+    std::printf("repository: %d sets, %d cards, %.1f MB of JSON\n", kSets, cardsMade, bytes / 1e6);
+
+    DbHandle db;
+    std::string error;
+    if (!OpenDb(folder.File(L"update.db"), db, error)) {
+        std::printf("cannot open the database: %s\n", error.c_str());
+        return 1;
+    }
+    CatalogueSource source;
+    source.host = server.Host();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const CatalogueUpdateResult result = UpdateCatalogueFrom(source, db.get(), "", nullptr, nullptr, nullptr);
+    QueryPerformanceCounter(&end);
+    const double total = Seconds(start, end);
+    const double pauses = kSets * 0.150;
+    std::printf("update: %s, %d cards added, %d sets failed\n", result.ok ? "ok" : result.message.c_str(),
+                result.added, result.failedSets);
+    std::printf("update over HTTPS: %.2f s in all, %.2f s without the %d designed 150 ms pauses\n", total,
+                total - pauses, kSets);
+
+    std::printf("of which %d one-row commits alone take %.2f s\n", kSets, TimeCommitsAlone(folder));
+
+    double pythonWall = 0.0;
+    std::string pythonReport;
+    if (!RunPythonLoader(folder, pythonWall, pythonReport)) {
+        std::printf("the Python loader did not finish\n");
+        return 1;
+    }
+    int pythonAdded = 0;
+    double pythonOwn = 0.0;
+    std::sscanf(pythonReport.c_str(), "%d %lf", &pythonAdded, &pythonOwn);
+    std::printf("Python json + sqlite3 from disk: %.2f s (its own timing %.2f s), %d cards added\n", pythonWall,
+                pythonOwn, pythonAdded);
+    std::printf("target (update faster than the Python loader): %s\n",
+                total - pauses < pythonWall ? "met" : "NOT met");
+    return 0;
+}

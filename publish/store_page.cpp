@@ -3,10 +3,10 @@
 #include "core/catalogue.h"
 #include "core/db.h"
 #include "core/file_replace.h"
+#include "core/http.h"
 #include "core/log.h"
 #include "core/output.h"
 #include "core/text.h"
-#include "publish/store_image_fetch.h"
 #include "publish/store_page_template.h"
 
 #include <windows.h>
@@ -59,11 +59,14 @@ void InsertAtAnchor(std::string& page, std::string_view anchor, bool after, cons
 // Puts each card's picture into the images folder, or keeps a valid one
 // already there. A card whose picture cannot be stored keeps an empty image
 // and so links to its remote picture. False only on cancel.
-bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFolder, StoreProgressFn progress,
+bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFolder, JobProgressFn progress,
                      void* context, const std::atomic<bool>* cancelFlag)
 {
     const std::wstring imagesFolder = outputFolder + L"\\images";
     CreateDirectoryW(imagesFolder.c_str(), nullptr); // an existing folder is fine
+    // One session for the whole run, closed on every way out. Without one
+    // every download fails and each card links to its remote picture.
+    const HttpSession session = OpenHttpSession();
     const int32_t total = static_cast<int32_t>(cards.size());
     int downloaded = 0;
     int reused = 0;
@@ -86,7 +89,7 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
         // A server may answer 200 with an error page; only a real picture
         // may take the place of what the folder holds.
         const std::wstring temp = file + L".tmp";
-        if (FetchStoreImage(card.remote, temp) && IsValidImageFile(temp) &&
+        if (HttpGetToFile(session.get(), card.remote, temp) && IsValidImageFile(temp) &&
             ReplaceWithTempFile(temp, file)) {
             card.image = "images/" + stem + ".png";
             ++downloaded;
@@ -253,7 +256,7 @@ std::string BuildStorePage(const std::string& cardsJson, const StoreSettings& se
 
 bool WriteStorePage(sqlite3* db, const std::wstring& outputFolder, bool selfHostImages,
                     const StoreSettings& settings, int32_t& outCardCount, std::string& outMessage,
-                    StoreProgressFn progress, void* context, const std::atomic<bool>* cancelFlag)
+                    JobProgressFn progress, void* context, const std::atomic<bool>* cancelFlag)
 {
     outCardCount = 0;
     std::vector<StoreCard> cards;

@@ -5,6 +5,7 @@
 // window; runs on the user-interface thread or on the job worker.
 #pragma once
 
+#include "core/job_progress.h"
 #include "core/settings.h"
 
 #include <sqlite3.h>
@@ -33,19 +34,17 @@ struct StoreCard {
     std::vector<StoreCondition> conditions;
 };
 
-// Called once per card while images are self-hosted; must not block.
-using StoreProgressFn = void (*)(void* context, int32_t done, int32_t total);
-
 // Writes the page of everything in the sale stock that the catalogue knows.
 // True when the page was written (outCardCount cards), and also when nothing
 // is in stock: then outCardCount is 0 and no file is touched, so an earlier
 // page stays as it was. False with outMessage on failure, or "Cancelled."
 // when cancelFlag was set; index.html is then the previous one. A failure to
-// replace cards.json after index.html is only logged. progress and
-// cancelFlag may be null.
+// replace cards.json after index.html is only logged. With self-hosted
+// images the page opens its own HTTPS session for the run and calls
+// progress once per card. progress and cancelFlag may be null.
 bool WriteStorePage(sqlite3* db, const std::wstring& outputFolder, bool selfHostImages,
                     const StoreSettings& settings, int32_t& outCardCount, std::string& outMessage,
-                    StoreProgressFn progress, void* context, const std::atomic<bool>* cancelFlag);
+                    JobProgressFn progress, void* context, const std::atomic<bool>* cancelFlag);
 
 // Steps of WriteStorePage, also used on their own by the page's tests.
 

@@ -7,7 +7,6 @@
 #include "core/settings.h"
 #include "core/output.h"
 #include "core/text.h"
-#include "publish/store_image_fetch.h"
 #include "publish/store_page.h"
 
 #include <windows.h>
@@ -116,7 +115,7 @@ bool ManyPage(sqlite3* db, const std::wstring& folder)
 // Pictures that fail in the browser: a stored picture that cannot be
 // decoded, with a good and a missing remote link behind it, and a card that
 // only has a missing remote link.
-bool WriteUndecodablePicture(const std::string&, const std::wstring& path)
+bool WriteUndecodablePicture(const std::wstring& path)
 {
     std::string png = "\x89PNG\r\n\x1a\n";
     png.resize(300, 'x');
@@ -141,15 +140,18 @@ bool ImagesPage(sqlite3* db, const std::wstring& folder)
         if (!AddCard(db, card) || !AddStock(db, card.id, "Mint", 1, 1))
             return false;
     }
+    // img-a and img-b find their pictures already stored and reuse them;
+    // img-c's link is not HTTPS, so its download fails without a request
+    // and its remote link stays.
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\images").c_str(), nullptr);
+    for (const char* id : {"img-a", "img-b"}) {
+        if (!WriteUndecodablePicture(folder + L"\\images\\" + Utf8ToWide(StoreImageStem(id)) + L".png"))
+            return false;
+    }
     StoreSettings settings;
     InitDefaultStoreSettings(settings);
-    // img-c's picture "cannot be downloaded": its remote link stays.
-    SetStoreImageDownload([](const std::string& url, const std::wstring& path) {
-        return url != "remote/absent.png" && WriteUndecodablePicture(url, path);
-    });
-    const bool ok = WritePage(db, folder, settings, true);
-    SetStoreImageDownload(nullptr);
-    return ok;
+    return WritePage(db, folder, settings, true);
 }
 
 // No cards at all and no settings: the page as the template has it.

@@ -5,9 +5,9 @@
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/text.h"
-#include "publish/store_image_fetch.h"
 #include "publish/store_page_template.h"
 #include "tests/core/ledger_db_fixture.h"
+#include "tests/support/https_test_server.h"
 
 #include <windows.h>
 
@@ -21,27 +21,6 @@ size_t Count(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
-}
-
-// What the fake image server answers, by URL; a URL not listed fails.
-std::map<std::string, std::string>& ServedImages()
-{
-    static std::map<std::string, std::string> served;
-    return served;
-}
-std::vector<std::string>& RequestedImages()
-{
-    static std::vector<std::string> requested;
-    return requested;
-}
-bool FakeDownload(const std::string& url, const std::wstring& path)
-{
-    RequestedImages().push_back(url);
-    const auto found = ServedImages().find(url);
-    if (found == ServedImages().end())
-        return false;
-    WriteFileBytes(path, found->second);
-    return true;
 }
 
 std::string PngBytes(char fill)
@@ -73,15 +52,6 @@ protected:
         InitDefaultStoreSettings(settings);
         out = folder.Path() + L"\\site";
         CreateDirectoryW(out.c_str(), nullptr);
-        ServedImages().clear();
-        RequestedImages().clear();
-        SetStoreImageDownload(FakeDownload);
-    }
-
-    void TearDown() override
-    {
-        SetStoreImageDownload(nullptr);
-        LedgerDbTest::TearDown();
     }
 
     void AddCard(const std::string& id, const std::string& name, const std::string& set, const std::string& small = "",
@@ -126,6 +96,22 @@ protected:
     std::string DebugLog() { return ReadFileBytes(folder.File(L"debug.log")); }
     std::wstring Image(const wchar_t* name) { return out + L"\\images\\" + name; }
 
+    // A picture the test server sends from a file of the test folder.
+    ScriptedAnswer Picture(const std::string& name, const std::string& bytes)
+    {
+        server.AddFile(name, bytes);
+        return ReplyFromFile(name);
+    }
+
+    std::vector<std::string> RequestedPaths()
+    {
+        std::vector<std::string> paths;
+        for (const RecordedRequest& request : server.Requests())
+            paths.push_back(request.path);
+        return paths;
+    }
+
+    HttpsTestServer server{folder.Path()};
     StoreSettings settings;
     std::wstring out;
     int32_t count = -1;
@@ -324,7 +310,9 @@ TEST_F(StorePageTest, FooterStyleAndCreditAreInsertedOnce)
 
 TEST_F(StorePageTest, CancelBeforeWritingLeavesThePageAsItWas)
 {
-    AddCard("a-1", "Abra", "Base", "https://img/a-1.png");
+    server.Route("/a-1.png", {Picture("a.png", PngBytes('a'))});
+    ASSERT_TRUE(server.Start());
+    AddCard("a-1", "Abra", "Base", server.Url("/a-1.png"));
     AddStock("a-1", "Standard", "Mint", 1, "1");
     WriteFileBytes(out + L"\\index.html", "old page");
     WriteFileBytes(out + L"\\cards.json", "old cards");
@@ -335,7 +323,7 @@ TEST_F(StorePageTest, CancelBeforeWritingLeavesThePageAsItWas)
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(Write(true, &cancel));
     EXPECT_EQ(message, "Cancelled.");
-    EXPECT_TRUE(RequestedImages().empty());
+    EXPECT_TRUE(server.Requests().empty());
 
     EXPECT_EQ(Page(), "old page");
     EXPECT_EQ(ReadFileBytes(out + L"\\cards.json"), "old cards");
@@ -386,66 +374,120 @@ TEST_F(StorePageTest, MissingOutputFolderFailsWithTheWritersText)
     EXPECT_EQ(message, "cannot create " + WideToUtf8(out) + "\\cards.json.tmp");
 }
 
-TEST_F(StorePageTest, SelfHostedImagesAreStoredOnlyWhenTheyAreRealPictures)
+TEST_F(StorePageTest, DownloadedPicturesArePublishedUnderTheirStems)
 {
-    AddCard("a-1", "Abra", "Base", "https://img/a-1.png");
-    AddCard("b/2", "Bulbasaur", "Base", "", "https://img/b-2.png"); // not a safe stem
-    AddCard("c-3", "Charmander", "Base", "https://img/error-page");
-    AddCard("d-4", "Diglett", "Base");                               // no link at all
-    AddCard("e-5", "Eevee", "Base", "https://img/unreachable");
-    for (const char* id : {"a-1", "b/2", "c-3", "d-4", "e-5"})
+    const std::string jpeg = std::string("\xFF\xD8\xFF", 3) + std::string(400, 'b');
+    server.Route("/a-1.png", {Picture("a.png", PngBytes('a'))});
+    server.Route("/b-2_hires.jpg", {Picture("b.jpg", jpeg)});
+    ASSERT_TRUE(server.Start());
+    AddCard("a-1", "Abra", "Base", server.Url("/a-1.png"));
+    AddCard("b/2", "Bulbasaur", "Base", "", server.Url("/b-2_hires.jpg")); // not a safe stem
+    AddCard("c-3", "Caterpie", "Base");                                     // no link at all
+    for (const char* id : {"a-1", "b/2", "c-3"})
         AddStock(id, "Standard", "Mint", 1, "1");
-    ServedImages()["https://img/a-1.png"] = PngBytes('a');
-    ServedImages()["https://img/b-2.png"] = std::string("\xFF\xD8\xFF", 3) + std::string(400, 'b');
-    ServedImages()["https://img/error-page"] = "<html>" + std::string(500, ' ') + "Not found</html>";
-    // An earlier picture of c-3 that the error page must not replace.
-    CreateDirectoryW((out + L"\\images").c_str(), nullptr);
-    WriteFileBytes(Image(L"c-3.png"), "too small");
     ProgressLog progress;
 
     ASSERT_TRUE(Write(true, nullptr, &progress)) << message;
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(progress.calls, (std::vector<std::pair<int32_t, int32_t>>{{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
-    EXPECT_EQ(RequestedImages(), (std::vector<std::string>{"https://img/a-1.png", "https://img/b-2.png",
-                                                           "https://img/error-page", "https://img/unreachable"}));
+    EXPECT_EQ(count, 3);
+    // Every card counts as a step, also the one without a picture.
+    EXPECT_EQ(progress.calls, (std::vector<std::pair<int32_t, int32_t>>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"/a-1.png", "/b-2_hires.jpg"}));
 
     const std::string bStem = StoreImageStem("b/2");
     const JsonValue cards = CardsJson();
     EXPECT_EQ(JsonGetString(cards.items[0], "image"), "images/a-1.png");
-    EXPECT_EQ(JsonGetString(cards.items[0], "remote"), "https://img/a-1.png");
+    EXPECT_EQ(JsonGetString(cards.items[0], "remote"), server.Url("/a-1.png"));
     EXPECT_EQ(JsonGetString(cards.items[1], "image"), "images/" + bStem + ".png");
-    EXPECT_EQ(JsonGetString(cards.items[2], "image"), "https://img/error-page");
-    EXPECT_EQ(JsonGetString(cards.items[3], "image"), "");
-    EXPECT_EQ(JsonGetString(cards.items[4], "image"), "https://img/unreachable");
-
+    EXPECT_EQ(JsonGetString(cards.items[2], "image"), "");
     EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
-    EXPECT_TRUE(IsValidImageFile(out + L"\\images\\" + Utf8ToWide(bStem) + L".png"));
-    EXPECT_EQ(ReadFileBytes(Image(L"c-3.png")), "too small");
-    EXPECT_FALSE(FileExists(Image(L"e-5.png")));
-    for (const wchar_t* temp : {L"a-1.png.tmp", L"c-3.png.tmp", L"e-5.png.tmp"})
-        EXPECT_FALSE(FileExists(Image(temp)));
-    const std::string log = DebugLog();
-    EXPECT_NE(log.find("image download failed, will link remotely: c-3"), std::string::npos);
-    EXPECT_NE(log.find("image download failed, will link remotely: e-5"), std::string::npos);
-    EXPECT_NE(log.find("Self-host images: 2 downloaded, 0 reused, 5 total"), std::string::npos);
-
-    // A second run reuses what is valid and fetches only the rest again.
-    RequestedImages().clear();
-    ServedImages()["https://img/a-1.png"] = PngBytes('z');
-    ServedImages()["https://img/error-page"] = PngBytes('c');
-    ASSERT_TRUE(Write(true)) << message;
-    EXPECT_EQ(RequestedImages(), (std::vector<std::string>{"https://img/error-page", "https://img/unreachable"}));
-    EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
-    EXPECT_EQ(ReadFileBytes(Image(L"c-3.png")), PngBytes('c'));
-    EXPECT_NE(DebugLog().find("Self-host images: 1 downloaded, 2 reused, 5 total"), std::string::npos);
+    // Always ".png", whatever the picture is.
+    EXPECT_EQ(ReadFileBytes(out + L"\\images\\" + Utf8ToWide(bStem) + L".png"), jpeg);
+    EXPECT_FALSE(FileExists(Image(L"a-1.png.tmp")));
+    EXPECT_NE(DebugLog().find("Self-host images: 2 downloaded, 0 reused, 3 total"), std::string::npos);
 }
 
-TEST_F(StorePageTest, CancelDuringImagesKeepsStoredImagesButNotThePage)
+TEST_F(StorePageTest, PicturesThatCannotBeStoredLinkRemotelyAndReplaceNothing)
 {
-    for (const char* id : {"a-1", "b-2", "c-3"}) {
-        AddCard(id, id, "Base", std::string("https://img/") + id);
+    // An error page with status 200, big enough to pass for a picture by
+    // its size; a missing picture; a broken connection; and a good picture
+    // whose stored file is read-only.
+    server.Route("/error-page", {Reply(200, "<html>" + std::string(500, ' ') + "Not found</html>")});
+    ScriptedAnswer dropped = Picture("d.png", PngBytes('d') + std::string(4000, 'd'));
+    dropped.mode = "drop";
+    server.Route("/dropped.png", {dropped});
+    server.Route("/locked.png", {Picture("l.png", PngBytes('l'))});
+    ASSERT_TRUE(server.Start());
+    AddCard("c-3", "Charmander", "Base", server.Url("/error-page"));
+    AddCard("d-4", "Dratini", "Base", server.Url("/dropped.png"));
+    AddCard("e-5", "Eevee", "Base", server.Url("/missing.png"));
+    AddCard("l-7", "Lapras", "Base", server.Url("/locked.png"));
+    for (const char* id : {"c-3", "d-4", "e-5", "l-7"})
         AddStock(id, "Standard", "Mint", 1, "1");
-        ServedImages()[std::string("https://img/") + id] = PngBytes(id[0]);
+    // Earlier files that fail the picture check, so each card downloads;
+    // none of them may be replaced by what fails.
+    CreateDirectoryW((out + L"\\images").c_str(), nullptr);
+    WriteFileBytes(Image(L"c-3.png"), "too small");
+    WriteFileBytes(Image(L"l-7.png"), "too small, read-only");
+    SetFileAttributesW(Image(L"l-7.png").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(RequestedPaths(),
+              (std::vector<std::string>{"/error-page", "/dropped.png", "/missing.png", "/locked.png"}));
+    const JsonValue cards = CardsJson();
+    ASSERT_EQ(cards.items.size(), 4u);
+    for (const JsonValue& card : cards.items)
+        EXPECT_EQ(JsonGetString(card, "image"), JsonGetString(card, "remote"));
+    EXPECT_EQ(ReadFileBytes(Image(L"c-3.png")), "too small");
+    EXPECT_FALSE(FileExists(Image(L"d-4.png")));
+    EXPECT_FALSE(FileExists(Image(L"e-5.png")));
+    EXPECT_EQ(ReadFileBytes(Image(L"l-7.png")), "too small, read-only");
+    for (const wchar_t* temp : {L"c-3.png.tmp", L"d-4.png.tmp", L"e-5.png.tmp", L"l-7.png.tmp"})
+        EXPECT_FALSE(FileExists(Image(temp))) << WideToUtf8(temp);
+    const std::string log = DebugLog();
+    for (const char* id : {"c-3", "d-4", "e-5", "l-7"})
+        EXPECT_NE(log.find(std::string("image download failed, will link remotely: ") + id), std::string::npos)
+            << id;
+    EXPECT_NE(log.find("Self-host images: 0 downloaded, 0 reused, 4 total"), std::string::npos);
+}
+
+TEST_F(StorePageTest, ValidStoredPicturesAreReusedWithoutARequest)
+{
+    server.Route("/a-1.png", {Picture("a.png", PngBytes('z'))});
+    server.Route("/b-2.png", {Picture("b.png", PngBytes('b'))});
+    ASSERT_TRUE(server.Start());
+    AddCard("a-1", "Abra", "Base", server.Url("/a-1.png"));
+    AddCard("b-2", "Beedrill", "Base", server.Url("/b-2.png"));
+    for (const char* id : {"a-1", "b-2"})
+        AddStock(id, "Standard", "Mint", 1, "1");
+    CreateDirectoryW((out + L"\\images").c_str(), nullptr);
+    WriteFileBytes(Image(L"a-1.png"), PngBytes('a'));
+    // One byte short of a picture: fetched again.
+    WriteFileBytes(Image(L"b-2.png"), PngBytes('o').substr(0, 255));
+
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"/b-2.png"}));
+    EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
+    EXPECT_EQ(ReadFileBytes(Image(L"b-2.png")), PngBytes('b'));
+    const JsonValue cards = CardsJson();
+    EXPECT_EQ(JsonGetString(cards.items[0], "image"), "images/a-1.png");
+    EXPECT_EQ(JsonGetString(cards.items[1], "image"), "images/b-2.png");
+    EXPECT_NE(DebugLog().find("Self-host images: 1 downloaded, 1 reused, 2 total"), std::string::npos);
+
+    // A second run has everything it needs.
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(DebugLog().find("Self-host images: 0 downloaded, 2 reused, 2 total"), std::string::npos);
+}
+
+TEST_F(StorePageTest, CancelBetweenImagesKeepsStoredImagesButNotThePage)
+{
+    for (const char* id : {"a-1", "b-2", "c-3"})
+        server.Route(std::string("/") + id, {Picture(std::string(id) + ".bin", PngBytes(id[0]))});
+    ASSERT_TRUE(server.Start());
+    for (const char* id : {"a-1", "b-2", "c-3"}) {
+        AddCard(id, id, "Base", server.Url(std::string("/") + id));
+        AddStock(id, "Standard", "Mint", 1, "1");
     }
     WriteFileBytes(out + L"\\index.html", "old page");
     std::atomic<bool> cancel{false};
@@ -454,12 +496,18 @@ TEST_F(StorePageTest, CancelDuringImagesKeepsStoredImagesButNotThePage)
 
     EXPECT_FALSE(Write(true, &cancel, &progress));
     EXPECT_EQ(message, "Cancelled.");
+    EXPECT_EQ(count, 0);
+    // The card under way when Cancel came is finished; the next one is not
+    // started.
     EXPECT_EQ(progress.calls.size(), 2u);
-    EXPECT_TRUE(FileExists(Image(L"a-1.png")));
-    EXPECT_TRUE(FileExists(Image(L"b-2.png")));
+    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"/a-1", "/b-2"}));
+    EXPECT_EQ(ReadFileBytes(Image(L"a-1.png")), PngBytes('a'));
+    EXPECT_EQ(ReadFileBytes(Image(L"b-2.png")), PngBytes('b'));
     EXPECT_FALSE(FileExists(Image(L"c-3.png")));
     EXPECT_EQ(Page(), "old page");
     EXPECT_FALSE(FileExists(out + L"\\cards.json"));
+    EXPECT_FALSE(FileExists(out + L"\\index.html.tmp"));
+    EXPECT_FALSE(FileExists(out + L"\\cards.json.tmp"));
 }
 
 TEST(StorePageTemplate, HoldsWhatTheGeneratorLooksForAndIsPlainAscii)

@@ -32,7 +32,9 @@ bool IsCancelled(const std::atomic<bool>* cancelFlag)
 
 std::string PriceText(double price)
 {
-    char text[64];
+    // Room for the largest double in fixed notation (309 digits), so even a
+    // hand-edited price never comes out cut into invalid JSON.
+    char text[400];
     // Minus zero is a price of nothing, not "-0.00".
     snprintf(text, sizeof text, "%.2f", price == 0.0 ? 0.0 : price);
     return text;

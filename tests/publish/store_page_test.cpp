@@ -197,6 +197,21 @@ TEST_F(StorePageTest, NegativeAndInfinitePricesAreWrittenAsZeroAndLogged)
     EXPECT_EQ(Count(ReadFileBytes(out + L"\\cards.json"), "-"), 1u); // only the card id's
 }
 
+TEST_F(StorePageTest, TheLargestPriceStaysValidJson)
+{
+    // Only a hand-edited database holds such a price, but it must not cut
+    // cards.json into something no browser can read.
+    AddCard("a-1", "Abra", "Base");
+    AddStock("a-1", "Standard", "Mint", 1, "1.7976931348623157e308");
+    ASSERT_TRUE(Write()) << message;
+    JsonValue cards;
+    std::string error;
+    ASSERT_TRUE(ParseJson(ReadFileBytes(out + L"\\cards.json"), cards, error)) << error;
+    const JsonValue* price = JsonFindMember(JsonFindMember(cards.items.at(0), "conditions")->items.at(0), "price");
+    ASSERT_NE(price, nullptr);
+    EXPECT_EQ(price->number, 1.7976931348623157e308);
+}
+
 TEST_F(StorePageTest, NothingInStockTouchesNoFile)
 {
     WriteFileBytes(out + L"\\index.html", "old page");

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,20 +97,29 @@ double Seconds(LARGE_INTEGER from)
     return Seconds(from, now);
 }
 
-// Where the update's time goes, by doing its steps again one kind at a time
-// in this (by now warmed-up) process: every download on a new session, every
-// parse, and the same inserts, one transaction per set, into a new database.
+// Where the update's time goes: its steps again in this (by now warmed-up)
+// process, set by set in the same order and with the same pause after each
+// set (untimed; the server and the disk see the pace they saw), each kind of
+// step timed on its own, into a new database.
 struct Phases {
-    double setList = 0.0;   // the set list's download
+    double setList = 0.0;   // the set list's download on a new session
     double cardLists = 0.0; // every card list's download
     double parse = 0.0;
-    double inserts = 0.0;   // binding and stepping, the rows written to the journal
+    double inserts = 0.0;   // BEGIN, binding and stepping, the rows written to the journal
     double commits = 0.0;   // syncs, locks and the journal's deletion
     double release = 0.0;   // freeing the parsed documents
 };
 
 bool TimePhases(const TestFolder& folder, const std::string& host, Phases& phases)
 {
+    DbHandle db;
+    std::string error;
+    if (!OpenDb(folder.File(L"phases.db"), db, error) || !CreateCatalogueTable(db.get(), error))
+        return false;
+    const StmtHandle insert = PrepareStmt(db.get(), CatalogueInsertSql, error);
+    if (!insert)
+        return false;
+
     const HttpSession session = OpenHttpSession();
     const std::string base = "https://" + host;
     std::string body;
@@ -118,42 +128,33 @@ bool TimePhases(const TestFolder& folder, const std::string& host, Phases& phase
     if (!HttpGetToMemory(session.get(), base + kSetListPath, "", body, nullptr))
         return false;
     phases.setList = Seconds(start);
-    JsonValue setList;
-    std::string error;
-    if (!ParseJson(body, setList, error) || !JsonCardList(setList))
-        return false;
-    const std::vector<SetListEntry> sets = ReadSetList(*JsonCardList(setList));
-
-    std::vector<std::string> bodies(sets.size());
-    QueryPerformanceCounter(&start);
-    for (size_t s = 0; s < sets.size(); ++s) {
-        if (!HttpGetToMemory(session.get(), base + kCardListFolder + sets[s].id + ".json", "", bodies[s], nullptr))
+    std::vector<SetListEntry> sets;
+    {
+        JsonValue setList;
+        if (!ParseJson(body, setList, error) || !JsonCardList(setList))
             return false;
+        sets = ReadSetList(*JsonCardList(setList));
     }
-    phases.cardLists = Seconds(start);
 
-    std::vector<JsonValue> documents(sets.size());
-    QueryPerformanceCounter(&start);
-    for (size_t s = 0; s < sets.size(); ++s) {
-        if (!ParseJson(bodies[s], documents[s], error) || !JsonCardList(documents[s]))
+    for (const SetListEntry& set : sets) {
+        QueryPerformanceCounter(&start);
+        if (!HttpGetToMemory(session.get(), base + kCardListFolder + set.id + ".json", "", body, nullptr))
             return false;
-    }
-    phases.parse = Seconds(start);
+        phases.cardLists += Seconds(start);
 
-    DbHandle db;
-    if (!OpenDb(folder.File(L"phases.db"), db, error) || !CreateCatalogueTable(db.get(), error))
-        return false;
-    const StmtHandle insert = PrepareStmt(db.get(), CatalogueInsertSql, error);
-    if (!insert)
-        return false;
-    for (size_t s = 0; s < sets.size(); ++s) {
+        QueryPerformanceCounter(&start);
+        auto document = std::make_unique<JsonValue>();
+        if (!ParseJson(body, *document, error) || !JsonCardList(*document))
+            return false;
+        phases.parse += Seconds(start);
+
         QueryPerformanceCounter(&start);
         if (!ExecSql(db.get(), "BEGIN;", error))
             return false;
-        for (const JsonValue& card : JsonCardList(documents[s])->items) {
+        for (const JsonValue& card : JsonCardList(*document)->items) {
             sqlite3_reset(insert.get());
             sqlite3_clear_bindings(insert.get());
-            if (InsertCatalogueCard(insert.get(), card, sets[s]) && sqlite3_step(insert.get()) != SQLITE_DONE)
+            if (InsertCatalogueCard(insert.get(), card, set) && sqlite3_step(insert.get()) != SQLITE_DONE)
                 return false;
         }
         sqlite3_reset(insert.get());
@@ -162,11 +163,12 @@ bool TimePhases(const TestFolder& folder, const std::string& host, Phases& phase
         if (!ExecSql(db.get(), "COMMIT;", error))
             return false;
         phases.commits += Seconds(start);
-    }
 
-    QueryPerformanceCounter(&start);
-    documents.clear();
-    phases.release = Seconds(start);
+        QueryPerformanceCounter(&start);
+        document.reset();
+        phases.release += Seconds(start);
+        Sleep(150);
+    }
     return true;
 }
 
@@ -246,7 +248,7 @@ int wmain()
     if (TimePhases(folder, server.Host(), phases)) {
         const double accounted = phases.setList + phases.cardLists + phases.parse + phases.inserts +
                                  phases.commits + phases.release;
-        std::printf("its steps again, one kind at a time, in the warmed-up process:\n"
+        std::printf("its steps again, each kind timed on its own, in the warmed-up process:\n"
                     "  download of the set list %.2f s, of the %d card lists %.2f s\n"
                     "  parse %.2f s, free the parsed documents %.2f s\n"
                     "  inserts %.2f s, %d commits %.2f s (%d one-row commits alone %.2f s)\n"

@@ -12,5 +12,13 @@ target_compile_definitions(sqlite3 PRIVATE
   SQLITE_THREADSAFE=1              # serialized
   SQLITE_OMIT_LOAD_EXTENSION=1
   SQLITE_MAX_WORKER_THREADS=0
-  SQLITE_DEFAULT_WORKER_THREADS=0)
+  SQLITE_DEFAULT_WORKER_THREADS=0
+  # Reads and writes at an offset as a seek and a plain ReadFile/WriteFile
+  # rather than one call with an OVERLAPPED offset: the same bytes in the
+  # same order, but under Wine an OVERLAPPED call is a round trip to the
+  # server (about 50 us against 3 us), and a transaction writes each page
+  # it changes in three calls into the journal and one into the database.
+  # A connection never shares its file handles, so the handle's position
+  # has one user.
+  SQLITE_WIN32_NO_OVERLAPPED=1)
 target_compile_options(sqlite3 PRIVATE -w)

@@ -2,14 +2,26 @@
 
 #include "core/stock.h"
 
+#include <string_view>
+
 namespace {
+
+// A string member's text as a view into the card, so the insert of each of
+// the thousands of cards an update brings copies its text only once, into
+// SQLite. Empty text (never a null pointer, which would bind NULL) when the
+// member is missing or not a string.
+std::string_view MemberText(const JsonValue& object, std::string_view key)
+{
+    const JsonValue* member = JsonFindMember(object, key);
+    return member && member->kind == JsonString ? std::string_view(member->string) : std::string_view("");
+}
 
 // One link of the card's "images" object; empty text when either is missing
 // or mistyped, so a card's content never makes its insert fail.
-std::string ImageLink(const JsonValue& card, const char* size)
+std::string_view ImageLink(const JsonValue& card, std::string_view size)
 {
     const JsonValue* images = JsonFindMember(card, "images");
-    return images && images->kind == JsonObject ? JsonGetString(*images, size) : std::string();
+    return images ? MemberText(*images, size) : std::string_view("");
 }
 
 // The grid query. The ledger key only chooses between two fixed table
@@ -61,24 +73,24 @@ bool CatalogueExists(sqlite3* db, bool& exists, std::string& error)
 
 bool InsertCatalogueCard(sqlite3_stmt* insert, const JsonValue& card, const CatalogueSetEntry& set)
 {
-    const std::string cardId = JsonGetString(card, "id");
+    const std::string_view cardId = MemberText(card, "id");
     if (cardId.empty())
         return false;
-    const std::string values[] = {
+    const std::string_view values[] = {
         cardId,
-        JsonGetString(card, "name"),
+        MemberText(card, "name"),
         set.id,
         set.name,
         set.series,
-        JsonGetString(card, "number"),
+        MemberText(card, "number"),
         set.printedTotal,
-        JsonGetString(card, "rarity"),
-        JsonGetString(card, "supertype"),
+        MemberText(card, "rarity"),
+        MemberText(card, "supertype"),
         ImageLink(card, "small"),
         ImageLink(card, "large"),
     };
     int index = 1;
-    for (const std::string& value : values)
+    for (const std::string_view value : values)
         BindText(insert, index++, value);
     return true;
 }

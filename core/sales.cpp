@@ -265,15 +265,18 @@ bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& e
         return false;
 
     int64_t batchId = 0;
+    bool batchRead = false;
     {
         StmtHandle next = PrepareStmt(db, "SELECT COALESCE(MAX(batch_id),0)+1 FROM sales;", error);
         if (!next)
             return false;
-        if (!ReadNextBatchId(next.get(), batchId, error)) {
-            transaction.Rollback();
-            Log("RecordSales rolled back: %s", error.c_str());
-            return false;
-        }
+        batchRead = ReadNextBatchId(next.get(), batchId, error);
+    }
+    // The statement is finalized before the rollback, as on every other path.
+    if (!batchRead) {
+        transaction.Rollback();
+        Log("RecordSales rolled back: %s", error.c_str());
+        return false;
     }
 
     TakeStatements take;

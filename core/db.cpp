@@ -33,6 +33,12 @@ const std::wstring& DatabasePath()
 bool OpenDb(const std::wstring& path, DbHandle& db, std::string& error)
 {
     db.reset();
+    // SQLite takes an empty name for a private temporary database, which
+    // would accept every write and lose it at close.
+    if (path.empty()) {
+        error = "could not open database";
+        return false;
+    }
     sqlite3* raw = nullptr;
     const int rc =
         sqlite3_open_v2(WideToUtf8(path).c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -102,7 +108,9 @@ bool ColumnExists(sqlite3* db, const char* table, const char* column, bool& exis
 
 void BindText(sqlite3_stmt* stmt, int index, std::string_view text)
 {
-    sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    // A null pointer would bind NULL, and an empty text must stay ''.
+    sqlite3_bind_text(stmt, index, text.data() ? text.data() : "", static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
 }
 
 bool StepDone(sqlite3_stmt* stmt, std::string& error)

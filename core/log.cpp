@@ -81,9 +81,9 @@ void WriteLogText(const std::string& text)
     RotateLogIfLarge();
     if (!logStream)
         return;
-    if (fwrite(text.data(), 1, text.size(), logStream) == text.size()) {
-        fflush(logStream);
-    } else {
+    // The stream buffers what it is given, so a short write often shows only
+    // when the flush fails; either way the next line starts on a fresh open.
+    if (fwrite(text.data(), 1, text.size(), logStream) != text.size() || fflush(logStream) != 0) {
         fclose(logStream);
         logStream = nullptr;
     }

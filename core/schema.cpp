@@ -182,8 +182,10 @@ bool EnsureSchema(sqlite3* db, std::string& error)
                 " but has no inventory table, so it was not opened";
         return false;
     }
+    // Only a version-0 file can lack the variant column; a file that is up
+    // to date costs no further query.
     bool needsVariant = false;
-    if (!InventoryNeedsVariantColumn(db, needsVariant, error))
+    if (version == 0 && !InventoryNeedsVariantColumn(db, needsVariant, error))
         return false;
 
     if (IsSchemaUpgradeDue(version, hasInventory, needsVariant) && !RunPreMigrationBackup(version, error))

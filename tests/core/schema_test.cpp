@@ -308,6 +308,29 @@ TEST_F(SchemaTest, OpenFailureLeavesNoConnection)
     EXPECT_FALSE(OpenReadyDb(folder.File(L"missing\\binderwell.db"), db, error));
     EXPECT_FALSE(db);
     EXPECT_EQ(error, "unable to open database file");
+
+    // An empty name would give SQLite's private temporary database, where
+    // every write "succeeds" and is gone at close.
+    error.clear();
+    EXPECT_FALSE(OpenReadyDb(L"", db, error));
+    EXPECT_FALSE(db);
+    EXPECT_EQ(error, "could not open database");
+}
+
+TEST_F(SchemaTest, AnEmptyTextIsBoundAsEmptyNeverAsNull)
+{
+    std::string error;
+    DbHandle db;
+    ASSERT_TRUE(OpenReadyDb(DatabasePath(), db, error)) << error;
+    StmtHandle insert =
+        PrepareStmt(db.get(), "INSERT INTO inventory (card_id, condition) VALUES (?, 'Mint');", error);
+    ASSERT_TRUE(insert) << error;
+    BindText(insert.get(), 1, std::string_view());
+    ASSERT_TRUE(StepDone(insert.get(), error)) << error;
+    insert.reset();
+    db.reset();
+    EXPECT_EQ(Query("SELECT typeof(card_id) || ':' || card_id FROM inventory;"),
+              std::vector<std::string>{"text:"});
 }
 
 TEST_F(SchemaTest, ATransactionNotCommittedLeavesNothingBehind)

@@ -170,6 +170,28 @@ TEST_F(BackupTest, ASecondBackupInTheSameSecondFailsAndKeepsTheFirst)
     FAIL() << "no two backups fell within one second";
 }
 
+// A restore is most wanted when the live file is broken; its safety copy
+// must still be made, byte for byte, or the restore could never run.
+TEST_F(BackupTest, ADamagedDatabaseIsStillCopiedAsItLies)
+{
+    // A sound header over a schema page of garbage, and no database at all.
+    MakeStockedDatabase();
+    std::string brokenSchema = ReadFileBytes(DatabasePath());
+    brokenSchema.replace(100, 400, std::string(400, '\xff'));
+    const std::string damaged[] = {brokenSchema, std::string(8192, '\xa5')};
+    for (size_t i = 0; i < sizeof damaged / sizeof damaged[0]; ++i) {
+        SCOPED_TRACE(i);
+        WriteFileBytes(DatabasePath(), damaged[i]);
+        std::wstring path;
+        std::string error;
+        ASSERT_TRUE(SafetyBackup(L"before-restore-" + std::to_wstring(i), path, error)) << error;
+        EXPECT_EQ(ReadFileBytes(path), damaged[i]);
+        EXPECT_EQ(ReadFileBytes(DatabasePath()), damaged[i]);
+    }
+    EXPECT_TRUE(BackupNow()) << LastStatus();
+    EXPECT_EQ(LastStatus().rfind("Backed up to backups\\binderwell-", 0), 0u) << LastStatus();
+}
+
 TEST_F(BackupTest, TaggedBackupsNeverCollideWithPlainOnes)
 {
     MakeStockedDatabase();

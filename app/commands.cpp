@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include "app/grid_checks.h"
+#include "app/grid_model.h"
 #include "app/grid_view.h"
 #include "app/ids.h"
 #include "app/main_window.h"
@@ -209,19 +210,21 @@ void OnGridRightClick(HWND main, const NMITEMACTIVATE& click)
         hit.pt = click.ptAction;
         item = static_cast<int>(SendMessageW(state.controls.grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     }
-    const int viewSize = static_cast<int>(SendMessageW(state.controls.grid, LVM_GETITEMCOUNT, 0, 0));
-    if (item < 0 || item >= viewSize)
+    const int32_t row = RowOfViewItem(Grid(), item);
+    if (row < 0)
         return;
+    const CatalogueRow& clicked = Grid().rows[static_cast<size_t>(row)];
+    const ContextCard card = {clicked.card_id, clicked.name};
 
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, IDM_CTX_UPDATE_SOLD, L"Update Checked Cards Sold");
     AppendMenuW(menu, MF_STRING, IDM_CTX_RECENT_SALES, L"Recent sales for this card\u2026");
     POINT cursor = {};
     GetCursorPos(&cursor);
-    const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, main, nullptr));
+    const int chosen = Ui().trackPopupMenu(menu, cursor.x, cursor.y, main);
     DestroyMenu(menu);
     if (chosen == IDM_CTX_UPDATE_SOLD || chosen == IDM_CTX_RECENT_SALES)
-        RunGridContextCommand(chosen, item);
+        GridContext().run(chosen, card);
 }
 
 void ShowAboutBox(HWND main)

@@ -3,7 +3,13 @@
 
 #include "app/grid_model.h"
 
-void RunGridContextCommand(int, int) {}
+void RunGridContextCommand(int, const ContextCard&) {}
+
+GridContextCalls& GridContext()
+{
+    static GridContextCalls calls = {RunGridContextCommand};
+    return calls;
+}
 
 void ClearPanel()
 {

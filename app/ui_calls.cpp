@@ -54,12 +54,17 @@ BOOL SystemChooseColor(CHOOSECOLORW* request)
     return ChooseColorW(request);
 }
 
+int SystemTrackPopupMenu(HMENU menu, int x, int y, HWND owner)
+{
+    return static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, x, y, 0, owner, nullptr));
+}
+
 } // namespace
 
 UiCalls SystemUiCalls()
 {
-    return UiCalls{SystemMessageBox,      SystemTaskDialog,       SystemBrowseForFolder,
-                   SystemGetOpenFileName, SystemGetSaveFileName, SystemChooseColor};
+    return UiCalls{SystemMessageBox,      SystemTaskDialog,      SystemBrowseForFolder, SystemGetOpenFileName,
+                   SystemGetSaveFileName, SystemChooseColor,     SystemTrackPopupMenu};
 }
 
 UiCalls& Ui()

@@ -1,7 +1,7 @@
-// Every message box, task dialog and file, folder or colour chooser of the
-// program goes through this one table. The program runs with the system's
-// calls; a test fills the table with scripted answers that record what was
-// asked, so that no window ever waits for a person.
+// Every message box, task dialog, popup menu and file, folder or colour
+// chooser of the program goes through this one table. The program runs with
+// the system's calls; a test fills the table with scripted answers that
+// record what was asked, so that no window ever waits for a person.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +20,8 @@ struct UiCalls {
     BOOL (*getOpenFileName)(OPENFILENAMEW* request);
     BOOL (*getSaveFileName)(OPENFILENAMEW* request);
     BOOL (*chooseColor)(CHOOSECOLORW* request);
+    // A popup menu at a screen point; the chosen command, or 0 for none.
+    int (*trackPopupMenu)(HMENU menu, int x, int y, HWND owner);
 };
 
 // The table in use; the system's calls until a test changes them.

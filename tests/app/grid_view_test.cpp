@@ -138,8 +138,54 @@ protected:
         SendMessageW(List(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
     }
 
+    // NM_RCLICK as the list sends it for a right click on item.
+    void RightClick(int item)
+    {
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_GRID;
+        click.hdr.code = static_cast<UINT>(NM_RCLICK);
+        click.iItem = item;
+        SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+        Pump();
+    }
+
     PanelCalls savedPanel = {};
 };
+
+struct ContextRun {
+    int command;
+    ContextCard card;
+};
+std::vector<ContextRun> contextRuns;
+
+void RecordContextRun(int command, const ContextCard& card)
+{
+    contextRuns.push_back({command, card});
+}
+
+// Records the context menu's commands for as long as it lives.
+class RecordedContextCommands {
+public:
+    RecordedContextCommands() : saved_(GridContext())
+    {
+        GridContext().run = RecordContextRun;
+        contextRuns.clear();
+    }
+    ~RecordedContextCommands() { GridContext() = saved_; }
+    RecordedContextCommands(const RecordedContextCommands&) = delete;
+    RecordedContextCommands& operator=(const RecordedContextCommands&) = delete;
+
+private:
+    GridContextCalls saved_;
+};
+
+// The search delay firing while the menu is up.
+void FilterToPikachuWhileTheMenuIsOpen()
+{
+    SetWindowTextW(MainWindow().controls.search, L"pikachu");
+    ApplyFilters();
+}
 
 } // namespace
 
@@ -318,4 +364,33 @@ TEST_F(GridViewTest, TheLocationFilterKeepsItsEntryByExactText)
     EXPECT_EQ(CellText(0, GridColumnCard), L"Pikachu");
     FillLocationFilter(false);
     EXPECT_EQ(GetComboFilterText(filter), L"");
+}
+
+TEST_F(GridViewTest, TheContextMenuActsOnTheCardClickedEvenWhenTheViewChangesUnderIt)
+{
+    const RecordedContextCommands recorded;
+    Script().menuAnswer = IDM_CTX_UPDATE_SOLD;
+    Script().whileMenuOpen = FilterToPikachuWhileTheMenuIsOpen;
+    RightClick(0);
+    ASSERT_EQ(Script().menus.size(), 1u);
+    EXPECT_EQ(Script().menus[0],
+              (std::vector<std::wstring>{L"Update Checked Cards Sold", L"Recent sales for this card\u2026"}));
+    // Item 0 is a Pikachu now; the card clicked was Charizard.
+    ASSERT_EQ(CellText(0, GridColumnCard), L"Pikachu");
+    ASSERT_EQ(contextRuns.size(), 1u);
+    EXPECT_EQ(contextRuns[0].command, IDM_CTX_UPDATE_SOLD);
+    EXPECT_EQ(contextRuns[0].card.cardId, L"base1-4");
+    EXPECT_EQ(contextRuns[0].card.name, L"Charizard");
+
+    // Nothing chosen, a click below the rows, or Collection mode: nothing.
+    Script().whileMenuOpen = nullptr;
+    Script().menuAnswer = 0;
+    RightClick(1);
+    RightClick(2);
+    EXPECT_EQ(Script().menus.size(), 2u);
+    Command(IDM_MODE_COLLECTION);
+    Script().menuAnswer = IDM_CTX_RECENT_SALES;
+    RightClick(0);
+    EXPECT_EQ(Script().menus.size(), 2u);
+    EXPECT_EQ(contextRuns.size(), 1u);
 }

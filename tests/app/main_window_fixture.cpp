@@ -38,6 +38,20 @@ BOOL NoColour(CHOOSECOLORW*)
     return FALSE;
 }
 
+int ScriptedPopupMenu(HMENU menu, int, int, HWND)
+{
+    std::vector<std::wstring> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        items.push_back(text);
+    }
+    Script().menus.push_back(items);
+    if (Script().whileMenuOpen)
+        Script().whileMenuOpen();
+    return Script().menuAnswer;
+}
+
 } // namespace
 
 ScriptedUi& Script()
@@ -50,7 +64,7 @@ void MainWindowTest::SetUp()
 {
     DataFolderTest::SetUp();
     Script() = ScriptedUi();
-    Ui() = UiCalls{ScriptedMessageBox, ScriptedTaskDialog, NoFolder, NoFile, NoFile, NoColour};
+    Ui() = UiCalls{ScriptedMessageBox, ScriptedTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
     InstallDataServices(folder.Path());
 }
 

@@ -33,6 +33,11 @@ struct ScriptedUi {
     std::vector<AskedTaskDialog> taskDialogs;
     int boxAnswer = IDOK;
     HRESULT taskDialogResult = S_OK;
+    // Each popup menu shown, as its items' texts.
+    std::vector<std::vector<std::wstring>> menus;
+    int menuAnswer = 0;
+    // Runs while a popup menu is up, as the window's timers would.
+    void (*whileMenuOpen)() = nullptr;
 };
 ScriptedUi& Script();
 

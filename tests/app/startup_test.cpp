@@ -61,7 +61,16 @@ TEST_F(StartupTest, WindowHasItsTitleClassAndClientSize)
     EXPECT_EQ(Text(Main()), L"Kov's Binderwell");
     RECT client;
     GetClientRect(Main(), &client);
-    EXPECT_EQ(client.right, MulDiv(1170, MainWindow().dpi, 96));
+    RECT window;
+    GetWindowRect(Main(), &window);
+    // Under heavy load Wine has now and then given a test process a default
+    // 1024-pixel screen instead of the display's, and the system itself then
+    // narrows a window that would not fit. That says nothing of the program.
+    const int width = MulDiv(1170, MainWindow().dpi, 96);
+    const int frame = (window.right - window.left) - client.right;
+    if (client.right != width && GetSystemMetrics(SM_CXSCREEN) < width + frame)
+        GTEST_SKIP() << "this process sees a screen " << GetSystemMetrics(SM_CXSCREEN) << " pixels wide";
+    EXPECT_EQ(client.right, width);
     EXPECT_EQ(client.bottom, MulDiv(596, MainWindow().dpi, 96));
     const LONG_PTR style = GetWindowLongPtrW(Main(), GWL_STYLE);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);

@@ -2,6 +2,7 @@
 // collector's size in a temporary file and times LoadCatalogueRows for both
 // ledgers next to a bare ordered read of the catalogue on the same
 // connection. Run on demand:  build/wine-run.sh build/bench/catalogue_bench.exe
+#include "bench/bench_random.h"
 #include "core/catalogue.h"
 #include "core/schema.h"
 #include "core/stock.h"
@@ -30,16 +31,6 @@ constexpr int Rounds = 7;
 const char* const BareSql =
     "SELECT card_id, name, set_name, number, set_total, rarity FROM catalogue ORDER BY set_name, name, card_id";
 
-// A small deterministic generator, so every run builds the same file.
-struct Random {
-    uint64_t state;
-    uint32_t Next()
-    {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<uint32_t>(state >> 33);
-    }
-    int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
-};
 
 const char* const Syllables[] = {"Pi", "ka", "chu", "Bul", "ba", "saur", "Char", "man", "der", "Squir", "tle",
                                  "Ee", "vee", "Gy", "ara", "dos", "Mew", "two", "Dra", "go", "nite", "Sna",

@@ -2,6 +2,7 @@
 // catalogue rows from 170 sets in memory, timing the view rebuild for a
 // one-letter and a three-word search and a set filter, and a re-sort by
 // each column. Run on demand:  build/wine-run.sh build/bench/grid_bench.exe
+#include "bench/bench_random.h"
 #include "app/grid_model.h"
 
 #include <algorithm>
@@ -18,16 +19,6 @@ constexpr int Cards = 20000;
 constexpr int Sets = 170;
 constexpr int Rounds = 9;
 
-// A small deterministic generator, so every run sorts the same rows.
-struct Random {
-    uint64_t state;
-    uint32_t Next()
-    {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<uint32_t>(state >> 33);
-    }
-    int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
-};
 
 const wchar_t* const Syllables[] = {L"Pi", L"ka", L"chu", L"Bul", L"ba", L"saur", L"Char", L"man", L"der", L"Squir",
                                     L"tle", L"Ee", L"vee", L"Gy", L"ara", L"dos", L"Mew", L"two", L"Dra", L"go",

@@ -2,6 +2,7 @@
 // the size and shape of the card-data repository's per-set card lists and
 // prints the speed and the memory the trees take, next to the same parse by
 // nlohmann::json. Run on demand:  build/wine-run.sh build/bench/json_bench.exe
+#include "bench/bench_random.h"
 #include "core/json.h"
 
 #include <windows.h>
@@ -25,16 +26,6 @@ constexpr size_t CardsPerDocument = 300;
 constexpr size_t TotalBytes = 25u * 1024 * 1024;
 constexpr int Rounds = 3;
 
-// A small deterministic generator, so every run parses the same bytes.
-struct Random {
-    uint64_t state;
-    uint32_t Next()
-    {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<uint32_t>(state >> 33);
-    }
-    size_t Below(size_t n) { return Next() % n; }
-};
 
 const char* const Words[] = {"Fire",  "Water",  "Grass",   "Psychic", "Flip",  "coin",   "damage", "Defending",
                              "Pok\xC3\xA9mon", "Energy", "attached", "heads", "tails", "Benched", "counter", "turn",

@@ -275,6 +275,10 @@ LRESULT OnGridNotify(const NMHDR& notify)
     case NM_DBLCLK:
         OnGridCheckClick(reinterpret_cast<const NMITEMACTIVATE*>(message)->ptAction);
         return 0;
+    case LVN_ODFINDITEMW:
+        // The list asks an owner-data parent which row a typed letter
+        // matches; 0 would mean the first row and open it on any keystroke.
+        return -1;
     case LVN_KEYDOWN:
         if (reinterpret_cast<const NMLVKEYDOWN*>(message)->wVKey == VK_SPACE)
             ToggleRowCheck(static_cast<int32_t>(

@@ -394,3 +394,16 @@ TEST_F(GridViewTest, TheContextMenuActsOnTheCardClickedEvenWhenTheViewChangesUnd
     EXPECT_EQ(Script().menus.size(), 2u);
     EXPECT_EQ(contextRuns.size(), 1u);
 }
+
+TEST_F(GridViewTest, TypingALetterInTheListOpensNoOtherCard)
+{
+    Click(2, false);
+    const int32_t selected = Grid().selectedRow;
+    ASSERT_GE(selected, 0);
+    const int asked = panel.asked;
+    SendMessageW(List(), WM_CHAR, L'p', 1);  // one keystroke, no repeat
+    Pump();
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Grid().selectedRow, selected);
+    EXPECT_EQ(panel.asked, asked);
+}

@@ -27,6 +27,69 @@ const std::wstring& SortKey(const CatalogueRow& row, int32_t column)
     }
 }
 
+// A cheap order that agrees with StrCmpLogicalW on plain names: letters
+// compared without case, runs of digits compared as numbers. It only puts
+// the keys nearly in place; StrCmpLogicalW has the last word.
+bool RoughlyBefore(const wchar_t* a, const wchar_t* b)
+{
+    const auto isDigit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+    const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+    while (*a && *b) {
+        if (isDigit(*a) && isDigit(*b)) {
+            while (*a == L'0')
+                ++a;
+            while (*b == L'0')
+                ++b;
+            const wchar_t* endA = a;
+            const wchar_t* endB = b;
+            while (isDigit(*endA))
+                ++endA;
+            while (isDigit(*endB))
+                ++endB;
+            if (endA - a != endB - b)
+                return endA - a < endB - b;
+            for (; a != endA; ++a, ++b) {
+                if (*a != *b)
+                    return *a < *b;
+            }
+            continue;
+        }
+        const wchar_t x = lower(*a), y = lower(*b);
+        if (x != y)
+            return x < y;
+        ++a;
+        ++b;
+    }
+    return *b != 0 && *a == 0;
+}
+
+// Sorts the keys by StrCmpLogicalW. Under Wine each call of it is slow, so
+// the keys are first put nearly in order by the cheap order and then set
+// right by an insertion pass, which costs about one call per key when the
+// two orders agree. Should they disagree widely (text the cheap order does
+// not know), the pass stops after a bounded number of calls and a full sort
+// finishes the job, so the cost stays O(n log n) whatever the text.
+void SortKeysNaturally(std::vector<int32_t>& order, const std::vector<const wchar_t*>& keys)
+{
+    const auto key = [&](int32_t k) { return keys[static_cast<size_t>(k)]; };
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return RoughlyBefore(key(a), key(b)); });
+
+    size_t budget = 8 * order.size() + 64;
+    for (size_t i = 1; i < order.size(); ++i) {
+        for (size_t j = i; j > 0; --j) {
+            if (budget == 0) {
+                std::stable_sort(order.begin(), order.end(),
+                                 [&](int32_t a, int32_t b) { return StrCmpLogicalW(key(a), key(b)) < 0; });
+                return;
+            }
+            --budget;
+            if (StrCmpLogicalW(key(order[j - 1]), key(order[j])) <= 0)
+                break;
+            std::swap(order[j - 1], order[j]);
+        }
+    }
+}
+
 // Each row's rank in the natural order of its key: rows whose keys
 // StrCmpLogicalW calls equal share a rank, so a stable sort by rank orders
 // exactly as a stable sort comparing the texts would, while StrCmpLogicalW
@@ -46,9 +109,7 @@ std::vector<int32_t> NaturalRanks(const std::vector<CatalogueRow>& rows, int32_t
 
     std::vector<int32_t> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-        return StrCmpLogicalW(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]) < 0;
-    });
+    SortKeysNaturally(order, keys);
     std::vector<int32_t> rankOfKey(keys.size());
     int32_t rank = 0;
     for (size_t k = 0; k < order.size(); ++k) {

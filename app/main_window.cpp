@@ -244,11 +244,6 @@ HWND CreateMainWindow(HINSTANCE instance)
     return main;
 }
 
-std::wstring ProgramFolder()
-{
-    return FolderOfPath(DatabasePath());
-}
-
 void SetStatusText(const std::wstring& text)
 {
     HWND status = MainWindow().controls.status;

@@ -83,10 +83,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // it could not be created. Not shown yet.
 HWND CreateMainWindow(HINSTANCE instance);
 
-// The folder of the database, settings, log, backups and image cache: the
-// program folder in a running program, a test's own folder in a test.
-std::wstring ProgramFolder();
-
 // The status bar's one part; nothing before the status bar exists.
 void SetStatusText(const std::wstring& text);
 // What the status bar shows; empty without a status bar.

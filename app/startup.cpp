@@ -86,7 +86,7 @@ bool HandOffToRunningInstance()
 void StartServices()
 {
     OleInitialize(nullptr);
-    SetLogFolder(ProgramFolder());
+    SetLogFolder(DataFolder());
     UiPrefs prefs;
     LoadUiPrefs(PrefsFilePath(), prefs);
     MainWindow().flags.debugLog = prefs.debugLog;

@@ -2,7 +2,6 @@
 
 #include "core/db.h"
 #include "core/log.h"
-#include "core/paths.h"
 #include "core/status.h"
 #include "core/text.h"
 
@@ -76,7 +75,7 @@ private:
 // The backups folder beside the database file, created on first use.
 std::wstring MakeBackupsFolder()
 {
-    const std::wstring dataFolder = FolderOfPath(DatabasePath());
+    const std::wstring dataFolder = DataFolder();
     const std::wstring folder = dataFolder.empty() ? std::wstring(L"backups") : dataFolder + L"\\backups";
     // Failure is left to the copy, which then reports it; mostly the folder
     // exists already.

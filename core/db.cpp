@@ -1,5 +1,6 @@
 #include "core/db.h"
 
+#include "core/paths.h"
 #include "core/text.h"
 
 namespace {
@@ -28,6 +29,11 @@ void SetDatabasePath(const std::wstring& path)
 const std::wstring& DatabasePath()
 {
     return databasePath;
+}
+
+std::wstring DataFolder()
+{
+    return FolderOfPath(databasePath);
 }
 
 bool OpenDb(const std::wstring& path, DbHandle& db, std::string& error)

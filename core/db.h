@@ -23,6 +23,10 @@ using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 // thread exists, then only read.
 void SetDatabasePath(const std::wstring& path);
 const std::wstring& DatabasePath();
+// The folder of the database, home of every other data file (settings,
+// log, backups, image cache): the program folder in the program, a test's
+// own folder in the tests.
+std::wstring DataFolder();
 
 // Opens (or creates) the file read-write with a busy timeout of 3000 ms.
 bool OpenDb(const std::wstring& path, DbHandle& db, std::string& error);

@@ -2,7 +2,6 @@
 
 #include "core/db.h"
 #include "core/file_replace.h"
-#include "core/paths.h"
 #include "core/text.h"
 
 #include <windows.h>
@@ -100,12 +99,12 @@ void InitDefaultStoreSettings(StoreSettings& settings)
 
 std::wstring PrefsFilePath()
 {
-    return FolderOfPath(DatabasePath()) + L"\\prefs.ini";
+    return DataFolder() + L"\\prefs.ini";
 }
 
 std::wstring StoreSettingsFilePath()
 {
-    return FolderOfPath(DatabasePath()) + L"\\settings.ini";
+    return DataFolder() + L"\\settings.ini";
 }
 
 std::string EscapeSettingValue(std::string_view value)

@@ -111,24 +111,40 @@ void SetLogRotateBytes(int64_t bytes)
     nextRotateTry = 0;
 }
 
-void Log(const char* format, ...)
+namespace {
+
+// Formats into a string of exactly the measured length, so a line has no
+// length limit; a failed format gives an empty text.
+template <typename Char>
+std::basic_string<Char> FormatArgs(const Char* format, va_list args, int (*measure)(const Char*, va_list),
+                                   int (*print)(Char*, size_t, const Char*, va_list))
 {
-    if (!DebugLogEnabled)
-        return;
-    std::string text;
-    va_list args;
-    va_start(args, format);
-    va_list measure;
-    va_copy(measure, args);
-    const int length = vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
+    std::basic_string<Char> text;
+    va_list copy;
+    va_copy(copy, args);
+    const int length = measure(format, copy);
+    va_end(copy);
     if (length > 0) {
         text.resize(static_cast<size_t>(length) + 1);
-        if (vsnprintf(text.data(), text.size(), format, args) == length)
+        if (print(text.data(), text.size(), format, args) == length)
             text.resize(static_cast<size_t>(length));
         else
             text.clear();
     }
+    return text;
+}
+
+} // namespace
+
+void Log(const char* format, ...)
+{
+    if (!DebugLogEnabled)
+        return;
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatArgs<char>(
+        format, args, [](const char* f, va_list a) { return vsnprintf(nullptr, 0, f, a); },
+        [](char* out, size_t size, const char* f, va_list a) { return vsnprintf(out, size, f, a); });
     va_end(args);
     WriteLogLine(text);
 }
@@ -139,20 +155,11 @@ void LogW(const wchar_t* format, ...)
         return;
     // The C runtime's own wide formatter: "%ls" is a wide and "%hs" a byte
     // string in it, whichever printf family the compiler would pick.
-    std::wstring text;
     va_list args;
     va_start(args, format);
-    va_list measure;
-    va_copy(measure, args);
-    const int length = _vscwprintf(format, measure);
-    va_end(measure);
-    if (length > 0) {
-        text.resize(static_cast<size_t>(length) + 1);
-        if (_vsnwprintf(text.data(), text.size(), format, args) == length)
-            text.resize(static_cast<size_t>(length));
-        else
-            text.clear();
-    }
+    const std::wstring text = FormatArgs<wchar_t>(
+        format, args, [](const wchar_t* f, va_list a) { return _vscwprintf(f, a); },
+        [](wchar_t* out, size_t size, const wchar_t* f, va_list a) { return _vsnwprintf(out, size, f, a); });
     va_end(args);
     WriteLogLine(WideToUtf8(text));
 }

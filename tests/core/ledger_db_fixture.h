@@ -1,5 +1,4 @@
-// A ready database in the test's own folder, and plain SQL access to it for
-// arranging rows and for checking exactly what the ledgers hold.
+// A ready database in the test's own folder, with plain SQL access to it.
 #pragma once
 
 #include "core/db.h"
@@ -50,7 +49,7 @@ protected:
         return rows;
     }
 
-    // Everything both ledgers hold, ids included, to show that nothing moved.
+    // Everything both ledgers hold, ids included.
     std::vector<std::string> BothLedgers()
     {
         std::vector<std::string> rows = Rows("SELECT 'coll', coll_id, card_id, variant, condition, qty FROM "

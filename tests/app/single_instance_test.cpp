@@ -13,8 +13,7 @@ namespace {
 
 std::wstring BuiltProgram()
 {
-    // The build folder as Wine shows it: the root of the Linux file system
-    // is drive Z.
+    // Wine shows the Linux root as drive Z.
     std::wstring path = L"Z:" + Utf8ToWide(BINDERWELL_EXE);
     for (wchar_t& c : path)
         if (c == L'/')
@@ -51,7 +50,6 @@ bool Start(const std::wstring& program, Started& started)
     return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &started.info) != FALSE;
 }
-
 
 HWND WaitForMainWindow(DWORD processId)
 {

@@ -40,10 +40,7 @@ bool ScriptedConfirm()
     return panel.answer;
 }
 
-void ScriptedLoad(int32_t row)
-{
-    Grid().selectedRow = row;
-}
+void ScriptedLoad(int32_t row) { Grid().selectedRow = row; }
 
 struct ContextRun {
     int command;
@@ -51,10 +48,7 @@ struct ContextRun {
 };
 std::vector<ContextRun> contextRuns;
 
-void RecordContextRun(int command, const ContextCard& card)
-{
-    contextRuns.push_back({command, card});
-}
+void RecordContextRun(int command, const ContextCard& card) { contextRuns.push_back({command, card}); }
 
 class GridViewTest : public MainWindowTest {
 protected:
@@ -83,21 +77,13 @@ protected:
 
     HWND List() const { return Controls().grid; }
     int ItemCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
-    int NextItem(UINT flags) const
-    {
-        return static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flags));
-    }
-    int Selected() const { return NextItem(LVNI_SELECTED); }
-    int Focused() const { return NextItem(LVNI_FOCUSED); }
+    int Selected() const { return ListView_GetNextItem(List(), -1, LVNI_SELECTED); }
+    int Focused() const { return ListView_GetNextItem(List(), -1, LVNI_FOCUSED); }
 
     std::wstring CellText(int item, int column) const
     {
         wchar_t text[64] = {};
-        LVITEMW request = {};
-        request.iSubItem = column;
-        request.pszText = text;
-        request.cchTextMax = 64;
-        SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request));
+        ListView_GetItemText(List(), item, column, text, 64);
         return text;
     }
 

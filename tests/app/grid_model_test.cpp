@@ -39,50 +39,6 @@ protected:
 
 } // namespace
 
-TEST_F(GridModelTest, NumberSortsInNaturalOrderAndASecondClickReverses)
-{
-    SortByColumnClick(model, GridColumnNumber);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-1", L"s-2", L"s-10", L"s-tg01"}));
-    SortByColumnClick(model, GridColumnNumber);
-    EXPECT_FALSE(model.ascending);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-tg01", L"s-10", L"s-2", L"s-1"}));
-    // A new column starts ascending again.
-    SortByColumnClick(model, GridColumnCard);
-    EXPECT_TRUE(model.ascending);
-    EXPECT_EQ(model.rows[static_cast<size_t>(model.view[0])].name, L"Abra");
-}
-
-TEST_F(GridModelTest, HeldSortsByNumberAndTiesKeepThePreviousOrder)
-{
-    // Names ignore case, so the two Bulbasaurs tie and keep their order.
-    SortByColumnClick(model, GridColumnCard);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-1", L"s-10", L"s-2", L"s-tg01"}));
-    SortByColumnClick(model, GridColumnCard);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-tg01", L"s-10", L"s-2", L"s-1"}));
-
-    SortByColumnClick(model, GridColumnHeld);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-2", L"s-tg01", L"s-10", L"s-1"}));
-    SortByColumnClick(model, GridColumnHeld);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-1", L"s-tg01", L"s-10", L"s-2"}));
-
-    // A rebuild starts from load order, so ties fall back to it.
-    Filter();
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-1", L"s-10", L"s-tg01", L"s-2"}));
-}
-
-TEST_F(GridModelTest, ALocationEditedInPlaceSortsByItsNewText)
-{
-    model.rows[0].location = L"Box 10";
-    model.rows[3].location = L"Box 9";
-    SortByColumnClick(model, GridColumnLocation);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-2", L"s-tg01", L"s-1", L"s-10"}));
-    // The stock panel's Save changes a location without a reload.
-    model.rows[2].location = L"Box 99";
-    SortByColumnClick(model, GridColumnLocation);
-    SortByColumnClick(model, GridColumnLocation);
-    EXPECT_EQ(ViewIds(model), (Ids{L"s-2", L"s-1", L"s-10", L"s-tg01"}));
-}
-
 TEST_F(GridModelTest, MarksFollowTheirCardsThroughSortingAndFiltering)
 {
     ASSERT_TRUE(ToggleViewItemMark(model, 2)); // Pikachu, in load order
@@ -133,57 +89,39 @@ TEST_F(GridModelTest, CheckAllChecksTheRestThenClearsOnlyTheVisibleRows)
     EXPECT_FALSE(AllVisibleChecked(model));
 }
 
-TEST_F(GridModelTest, ANewLoadClearsMarksSortAndSelection)
+TEST(GridSearch, TermsAreAndedIgnoreCaseAndStayInsideOneField)
 {
-    ToggleViewItemMark(model, 0);
-    SortByColumnClick(model, GridColumnSet);
-    SortByColumnClick(model, GridColumnSet);
-    model.selectedRow = 2;
-
-    SortByColumnClick(model, GridColumnCard);
-
-    ReplaceGridRows(model, {MakeRow(L"n-1", L"Zubat", L"New", L"1"), MakeRow(L"n-2", L"Yanma", L"New", L"2"),
-                            MakeRow(L"n-3", L"Xatu", L"New", L"3"), MakeRow(L"n-4", L"Weedle", L"New", L"4")});
-    EXPECT_EQ(model.checked, (std::vector<uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(model.sortColumn, kGridUnsorted);
-    EXPECT_TRUE(model.ascending);
-    EXPECT_EQ(model.selectedRow, -1);
-    EXPECT_TRUE(model.view.empty());
-    EXPECT_EQ(FindCatalogueRow(model, L"n-2"), 1);
-    EXPECT_EQ(FindCatalogueRow(model, L"N-2"), -1);
-
-    // The new names are sorted, not the old ones' order.
-    Filter();
-    SortByColumnClick(model, GridColumnCard);
-    EXPECT_EQ(ViewIds(model), (Ids{L"n-4", L"n-3", L"n-2", L"n-1"}));
-}
-
-TEST(GridFilterValues, DistinctInCodeUnitOrderAndFoundByExactText)
-{
-    const std::vector<CatalogueRow> rows = {
-        MakeRow(L"a", L"", L"base", L"", L"", 0, L"", L"box a"), MakeRow(L"b", L"", L"Zeta", L"", L"", 0, L"", L""),
-        MakeRow(L"c", L"", L"Base", L"", L"", 0, L"", L"Box A"), MakeRow(L"d", L"", L"", L"", L"", 0, L"", L"box a"),
+    GridModel model;
+    ReplaceGridRows(model, {
+                               MakeRow(L"base1-4", L"Charizard", L"Base", L"4", L"102", 1, L"Rare Holo", L"Binder"),
+                               MakeRow(L"base1-14", L"Raichu", L"Base", L"14", L"102", 0, L"Rare Holo"),
+                               MakeRow(L"jungle-40", L"Snorlax", L"Jungle", L"40", L"64", 2, L"Rare"),
+                               MakeRow(L"fossil-5", L"Gengar", L"Fossil", L"5", L"62", 0, L"Rare Holo", L"Box A"),
+                               MakeRow(L"promo-1", L"Pikachu", L"Promos", L"1", L"", 3, L"Promo", L"box a"),
+                           });
+    const auto search = [&](const wchar_t* text) {
+        GridFilters filters;
+        filters.search = text;
+        RebuildView(model, filters);
+        return ViewIds(model);
     };
-    EXPECT_EQ(DistinctSetNames(rows), (Ids{L"Base", L"Zeta", L"base"}));
-    const Ids locations = DistinctLocations(rows);
-    EXPECT_EQ(locations, (Ids{L"Box A", L"box a"}));
-    EXPECT_EQ(FilterItemIndex(locations, L"box a"), 2);
-    EXPECT_EQ(FilterItemIndex(locations, L"Box A"), 1);
-    EXPECT_EQ(FilterItemIndex(locations, L"BOX A"), 0);
-    EXPECT_EQ(FilterItemIndex(locations, L""), 0);
+    // A set word and a number: every card of the set whose number holds the
+    // digits, in load order.
+    EXPECT_EQ(search(L"BASE 4"), (Ids{L"base1-4", L"base1-14"}));
+    EXPECT_EQ(search(L"\tjungle  4 "), (Ids{L"jungle-40"}));
+    EXPECT_EQ(search(L"base snorlax"), Ids{});
+    // "charizard" ends one line and "base" starts the next: no match across.
+    EXPECT_EQ(search(L"zardbase"), Ids{});
+    // The card id and rarity are searched, the location is not.
+    EXPECT_EQ(search(L"fossil-5"), (Ids{L"fossil-5"}));
+    EXPECT_EQ(search(L"promo"), (Ids{L"promo-1"}));
+    EXPECT_EQ(search(L"binder"), Ids{});
+    EXPECT_EQ(search(L""), (Ids{L"base1-4", L"base1-14", L"jungle-40", L"fossil-5", L"promo-1"}));
 }
 
-TEST(GridCellTexts, NumberWithTotalHeldOnlyWhenPositiveAndCutToTheBuffer)
+TEST(GridCellTexts, CopiesAreCutToTheBuffer)
 {
-    CatalogueRow row = MakeRow(L"x-4", L"Charizard", L"Base", L"4", L"102", 0, L"Rare Holo", L"Binder 1");
-    EXPECT_EQ(GridCellText(row, GridColumnNumber), L"4/102");
-    EXPECT_EQ(GridCellText(row, GridColumnHeld), L"");
-    EXPECT_EQ(GridCellText(row, kGridColumnCount), L"");
-    row.held = 12;
-    row.set_total.clear();
-    EXPECT_EQ(GridCellText(row, GridColumnNumber), L"4");
-    EXPECT_EQ(GridCellText(row, GridColumnHeld), L"12");
-
+    const CatalogueRow row = MakeRow(L"x-4", L"Charizard", L"Base", L"4", L"", 12);
     wchar_t buffer[5] = {L'#', L'#', L'#', L'#', L'#'};
     CopyGridCellText(row, GridColumnCard, buffer, 5);
     EXPECT_STREQ(buffer, L"Char");
@@ -191,9 +129,8 @@ TEST(GridCellTexts, NumberWithTotalHeldOnlyWhenPositiveAndCutToTheBuffer)
     EXPECT_STREQ(buffer, L"");
 }
 
-// Sorting ranks the names in a shortcut order first and lets StrCmpLogicalW
-// set it right; whatever the text, the result must be exactly the stable
-// natural order, also when the shortcut gets it badly wrong.
+// The shortcut order set right by StrCmpLogicalW must give exactly the
+// stable natural order, also when the shortcut is far off.
 void ExpectStableNaturalCardOrder(const std::vector<std::wstring>& names)
 {
     std::vector<CatalogueRow> rows;

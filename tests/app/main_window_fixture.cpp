@@ -13,14 +13,11 @@ int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UI
     return Script().boxAnswer;
 }
 
-HRESULT ScriptedTaskDialog(const TASKDIALOGCONFIG* config, int* button)
+HRESULT ScriptedTaskDialog(const TASKDIALOGCONFIG*, int* button)
 {
-    Script().taskDialogs.push_back({config->hwndParent, config->pszWindowTitle ? config->pszWindowTitle : L"",
-                                    config->pszMainInstruction ? config->pszMainInstruction : L"",
-                                    config->pszContent ? config->pszContent : L"", config->dwFlags});
     if (button)
         *button = IDOK;
-    return Script().taskDialogResult;
+    return S_OK;
 }
 
 std::wstring NoFolder(HWND, const wchar_t*)
@@ -107,17 +104,6 @@ bool MainWindowTest::Pump(int* quitCode)
     return quit;
 }
 
-bool MainWindowTest::PumpFor(DWORD ms, int* quitCode)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    bool quit = false;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        quit = Pump(quitCode) || quit;
-    }
-    return quit;
-}
-
 void MainWindowTest::Command(int id)
 {
     SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -127,14 +113,6 @@ void MainWindowTest::Command(int id)
 bool MainWindowTest::MenuChecked(int command) const
 {
     return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
-RECT MainWindowTest::Placed(HWND control) const
-{
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 std::wstring MainWindowTest::Text(HWND control) const

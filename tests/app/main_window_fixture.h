@@ -19,20 +19,10 @@ struct AskedBox {
     UINT type;
 };
 
-struct AskedTaskDialog {
-    HWND owner;
-    std::wstring title;
-    std::wstring instruction;
-    std::wstring content;
-    TASKDIALOG_FLAGS flags;
-};
-
 // What the scripted calls saw, and how they answer.
 struct ScriptedUi {
     std::vector<AskedBox> boxes;
-    std::vector<AskedTaskDialog> taskDialogs;
     int boxAnswer = IDOK;
-    HRESULT taskDialogResult = S_OK;
     // Each popup menu shown, as its items' texts.
     std::vector<std::vector<std::wstring>> menus;
     int menuAnswer = 0;
@@ -51,16 +41,12 @@ protected:
     // Runs every message waiting; true when WM_QUIT was among them, with
     // its code in quitCode.
     bool Pump(int* quitCode = nullptr);
-    // Waits up to ms for messages (timers) and runs them.
-    bool PumpFor(DWORD ms, int* quitCode = nullptr);
 
     void Command(int id);
     HWND Main() const { return MainWindow().window; }
     const MainControls& Controls() const { return MainWindow().controls; }
     bool MenuChecked(int command) const;
     bool Visible(HWND control) const { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
-    // A control's rectangle in the main window's client coordinates.
-    RECT Placed(HWND control) const;
     std::wstring Text(HWND control) const;
     std::vector<std::string> LogLines() const;
 

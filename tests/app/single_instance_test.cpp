@@ -13,8 +13,7 @@ namespace {
 
 std::wstring BuiltProgram()
 {
-    // The build folder as Wine shows it: the root of the Linux file system
-    // is drive Z.
+    // Wine shows the Linux root as drive Z.
     std::wstring path = L"Z:" + Utf8ToWide(BINDERWELL_EXE);
     for (wchar_t& c : path)
         if (c == L'/')
@@ -24,6 +23,14 @@ std::wstring BuiltProgram()
 
 struct Started {
     PROCESS_INFORMATION info = {};
+    bool Start(const std::wstring& program)
+    {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        std::wstring commandLine = L"\"" + program + L"\"";
+        return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info) != FALSE;
+    }
     ~Started()
     {
         if (info.hProcess) {
@@ -43,21 +50,10 @@ struct Started {
     }
 };
 
-bool Start(const std::wstring& program, Started& started)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    std::wstring commandLine = L"\"" + program + L"\"";
-    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started.info) != FALSE;
-}
-
-
 HWND WaitForMainWindow(DWORD processId)
 {
     for (int i = 0; i < 600; ++i) {
-        const HWND found = FindMainWindowOfProcess(processId);
-        if (found)
+        if (const HWND found = FindMainWindowOfProcess(processId))
             return found;
         Sleep(50);
     }
@@ -79,12 +75,12 @@ TEST(SingleInstance, ASecondStartLeavesTheFirstRunningAndExitsWithZero)
     ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), program.c_str(), FALSE)) << "no built program";
 
     Started first;
-    ASSERT_TRUE(Start(program, first));
+    ASSERT_TRUE(first.Start(program));
     HWND firstWindow = WaitForMainWindow(first.info.dwProcessId);
     ASSERT_NE(firstWindow, nullptr);
 
     Started second;
-    ASSERT_TRUE(Start(program, second));
+    ASSERT_TRUE(second.Start(program));
     EXPECT_EQ(second.ExitCode(30000), 0u);
     EXPECT_EQ(first.ExitCode(0), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_TRUE(IsWindow(firstWindow));

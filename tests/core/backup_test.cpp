@@ -29,6 +29,29 @@ bool ShortCopy(const std::wstring& from, const std::wstring& to)
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// 3,000 cards of 1,000 units each, spread over many pages.
+void MakeLargeDatabase()
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    RunSql(DatabasePath(), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                           "INSERT INTO inventory (card_id, variant, condition, price, qty) "
+                           "SELECT printf('card-%05d-', i) || hex(randomblob(150)), 'Standard', 'Near Mint', "
+                           "i / 8.0, 1000 FROM n;");
+}
+
+std::string FirstRow(const std::wstring& path, const char* sql)
+{
+    const std::vector<std::string> rows = QueryRows(path, sql);
+    return rows.empty() ? std::string() : rows[0];
+}
+
+std::string UnitsIn(const std::wstring& path)
+{
+    return FirstRow(path, "SELECT (SELECT total(qty) FROM inventory) + (SELECT total(qty) FROM sales);");
+}
+
+std::string IntegrityOf(const std::wstring& path) { return FirstRow(path, "PRAGMA integrity_check;"); }
+
 class BackupTest : public DataFolderTest {
 protected:
     void SetUp() override
@@ -57,16 +80,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(BackupTest, AMissingDatabaseIsAFailedSafetyBackupAndIsNotCreated)
-{
-    std::wstring path;
-    std::string error;
-    EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
-    EXPECT_EQ(error, "could not write the safety backup");
-    EXPECT_FALSE(FileExists(path));
-    EXPECT_FALSE(FileExists(DatabasePath()));
-}
 
 // A restore is most wanted when the live file is broken; its safety copy
 // must still be made, byte for byte.
@@ -108,17 +121,23 @@ TEST_F(BackupTest, AShortCopyIsReportedAndBlocksTheUpgrade)
     EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
 }
 
-TEST_F(BackupTest, ADatabaseLockedPastTheTimeoutIsNotCopied)
+TEST_F(BackupTest, ACopyThatCannotBeMadeIsReportedAndWritesNothing)
 {
+    // No database: nothing may stand in for it, and none may be created.
+    std::wstring path;
+    std::string error;
+    EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
+    EXPECT_EQ(error, "could not write the safety backup");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(DatabasePath()));
+
+    // Locked by another writer past the timeout.
     MakeStockedDatabase();
     DbHandle writer;
-    std::string error;
     ASSERT_TRUE(OpenDb(DatabasePath(), writer, error)) << error;
     ASSERT_TRUE(ExecSql(writer.get(), "BEGIN EXCLUSIVE;UPDATE inventory SET qty = 0;", error)) << error;
-
     EXPECT_FALSE(BackupNow());
     EXPECT_EQ(LastStatus(), "Backup failed");
-    std::wstring path;
     EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
     EXPECT_EQ(error, "could not write the safety backup: database is locked");
     EXPECT_EQ(ListFiles(BackupsFolder()).size(), 0u);
@@ -127,31 +146,7 @@ TEST_F(BackupTest, ADatabaseLockedPastTheTimeoutIsNotCopied)
 
 // Every transaction moves one unit from stock to a sale, so stock plus sold
 // is the same in every consistent state of the file.
-class ConcurrentBackupTest : public BackupTest {
-protected:
-    void MakeLargeDatabase()
-    {
-        MakeDatabaseAt(DatabasePath(), 6);
-        RunSql(DatabasePath(),
-               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
-               "INSERT INTO inventory (card_id, variant, condition, price, qty) "
-               "SELECT printf('card-%05d-', i) || hex(randomblob(150)), 'Standard', 'Near Mint', i / 8.0, 1000 "
-               "FROM n;");
-    }
-
-    static std::string FirstRow(const std::wstring& path, const char* sql)
-    {
-        const std::vector<std::string> rows = QueryRows(path, sql);
-        return rows.empty() ? std::string() : rows[0];
-    }
-    static std::string UnitsIn(const std::wstring& path)
-    {
-        return FirstRow(path, "SELECT (SELECT total(qty) FROM inventory) + (SELECT total(qty) FROM sales);");
-    }
-    static std::string IntegrityOf(const std::wstring& path) { return FirstRow(path, "PRAGMA integrity_check;"); }
-};
-
-TEST_F(ConcurrentBackupTest, ABackupTakenWhileSalesCommitIsAlwaysConsistent)
+TEST_F(BackupTest, ABackupTakenWhileSalesCommitIsAlwaysConsistent)
 {
     MakeLargeDatabase();
     const std::string expectedUnits = UnitsIn(DatabasePath());
@@ -196,7 +191,7 @@ TEST_F(ConcurrentBackupTest, ABackupTakenWhileSalesCommitIsAlwaysConsistent)
     EXPECT_EQ(UnitsIn(DatabasePath()), expectedUnits);
 }
 
-TEST_F(ConcurrentBackupTest, AHotJournalIsRolledBackBeforeTheCopy)
+TEST_F(BackupTest, AHotJournalIsRolledBackBeforeTheCopy)
 {
     MakeLargeDatabase();
     const std::string expectedUnits = UnitsIn(DatabasePath());

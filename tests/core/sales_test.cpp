@@ -8,7 +8,6 @@ namespace {
 
 class SalesTest : public LedgerDbTest {
 protected:
-    // Sale stock rows of (card, variant, condition, qty, price).
     void Stock(const std::string& values)
     {
         Exec(("INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES " + values + ";").c_str());
@@ -20,19 +19,12 @@ protected:
         ASSERT_TRUE(RecordSales(db.get(), lines, error)) << error;
     }
 
-    std::vector<std::string> Sales()
-    {
-        return Rows("SELECT sale_id, card_id, variant, condition, qty, price, channel, batch_id FROM sales ORDER "
-                    "BY sale_id;");
-    }
-
     std::vector<std::string> SaleStock()
     {
         return Rows("SELECT inv_id, card_id, variant, condition, qty, price FROM inventory ORDER BY inv_id;");
     }
 
-    // Every value, with its type, of every table a sale can touch, and the id
-    // counters: what "exactly as before" means for a rollback.
+    // Every value, with its type, of every table a sale touches, and the id counters.
     std::vector<std::string> Everything()
     {
         std::vector<std::string> rows;
@@ -51,9 +43,9 @@ protected:
     }
 };
 
-SaleLine Line(const std::string& card, const wchar_t* variant, const wchar_t* condition, int32_t qty, double price)
+SaleLine Line(const std::string& card, int32_t qty, const wchar_t* condition = L"Mint")
 {
-    return {card, variant, condition, qty, price, L"Market"};
+    return {card, L"Holo", condition, qty, 1.0, L"Market"};
 }
 
 // Interrupts only the statement that reads the next batch number.
@@ -71,137 +63,99 @@ int InterruptBatchRead(void* connection)
 
 TEST_F(SalesTest, ALineThatLacksStockRecordsNoLineOfTheCall)
 {
-    Stock("('base1-4', 'Holo', 'Mint', 3, 10.0), ('base1-58', 'Standard', 'Played', 2, 0.5)");
+    Stock("('a', 'Holo', 'Mint', 3, 10.0), ('b', 'Holo', 'Mint', 2, 0.5)");
     const std::vector<std::string> before = Everything();
-    // A long non-ASCII id is named whole, so the text still converts.
+    // A long non-ASCII id is named whole in the error.
     const std::string longId = "sv3pt5-\xE3\x83\x9D\xE3\x82\xB1-" + std::string(300, '7');
-
-    const std::pair<std::vector<SaleLine>, std::string> cases[] = {
-        {{Line("base1-4", L"Holo", L"Mint", 1, 1.0), Line("base1-4", L"Holo", L"Played", 1, 1.0)},
-         "not enough stock to sell 1 of base1-4 [Holo / Played]"},
-        {{Line("base1-58", L"Standard", L"Played", 1, 1.0), Line("base1-4", L"Holo", L"Mint", 4, 1.0)},
-         "not enough stock to sell 4 of base1-4 [Holo / Mint]"},
-        // Enough for either line but not both.
-        {{Line("base1-4", L"Holo", L"Mint", 2, 1.0), Line("base1-4", L"Holo", L"Mint", 2, 1.0)},
-         "not enough stock to sell 2 of base1-4 [Holo / Mint]"},
-        {{Line(longId, L"Holo", L"Mint", 1, 1.0)}, "not enough stock to sell 1 of " + longId + " [Holo / Mint]"},
-    };
-    for (const auto& [lines, expected] : cases) {
-        SCOPED_TRACE(expected);
+    for (const std::vector<SaleLine>& lines : {std::vector<SaleLine>{Line("a", 1), Line("a", 1, L"Played")},
+                                               {Line("b", 1), Line("a", 4)},
+                                               {Line("a", 2), Line("a", 2)}, // either line, but not both
+                                               {Line(longId, 1)}}) {
         std::string error;
         int32_t rows = 99;
         EXPECT_FALSE(RecordSales(db.get(), lines, error, &rows));
-        EXPECT_EQ(error, expected);
         EXPECT_EQ(rows, 0);
         EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
         EXPECT_EQ(Everything(), before);
+        EXPECT_TRUE(lines[0].card_id != longId || error.find(longId) != std::string::npos) << error;
     }
 
     // Lines that fit together sell from what the one before left.
-    Sell({Line("base1-4", L"Holo", L"Mint", 2, 1.0), Line("base1-4", L"Holo", L"Mint", 1, 2.0)});
-    EXPECT_TRUE(Rows("SELECT * FROM inventory WHERE card_id = 'base1-4';").empty());
-    EXPECT_EQ(Rows("SELECT qty FROM sales ORDER BY sale_id;"), (std::vector<std::string>{"2", "1"}));
+    Sell({Line("a", 2), Line("a", 1)});
+    EXPECT_TRUE(Rows("SELECT * FROM inventory WHERE card_id = 'a';").empty());
 }
 
 TEST_F(SalesTest, AFailureAfterLinesWereWrittenLeavesEveryTableAsItWas)
 {
-    Stock("('base1-4', 'Holo', 'Mint', 3, 10.0), ('base1-58', 'Standard', 'Played', 2, 0.5), "
-          "('boom', 'Standard', 'Mint', 1, 1.0)");
-    Sell({Line("base1-4", L"Holo", L"Mint", 1, 10.0)});
+    Stock("('a', 'Holo', 'Mint', 3, 10.0), ('b', 'Holo', 'Mint', 2, 0.5), ('boom', 'Holo', 'Mint', 1, 1.0)");
+    Sell({Line("a", 1)});
     const std::vector<std::string> before = Everything();
+    std::string error;
+    int32_t rows = 99;
 
-    for (const char* write : {"BEFORE INSERT ON sales WHEN NEW", "BEFORE UPDATE ON inventory WHEN NEW",
-                              "BEFORE DELETE ON inventory WHEN OLD"}) {
+    for (const std::string write : {"BEFORE INSERT ON sales WHEN NEW", "BEFORE UPDATE ON inventory WHEN NEW",
+                                    "BEFORE DELETE ON inventory WHEN OLD"}) {
         SCOPED_TRACE(write);
-        Exec(("CREATE TRIGGER fail " + std::string(write) +
-              ".card_id = 'boom' BEGIN SELECT RAISE(ABORT, 'injected failure'); END;")
-                 .c_str());
-        std::string error;
-        int32_t rows = 99;
-        EXPECT_FALSE(RecordSales(db.get(),
-                                 {Line("base1-4", L"Holo", L"Mint", 2, 9.0),
-                                  Line("base1-58", L"Standard", L"Played", 2, 1.0),
-                                  Line("boom", L"Standard", L"Mint", 1, 1.0)},
-                                 error, &rows));
-        EXPECT_EQ(error, "injected failure");
+        Exec(("CREATE TRIGGER fail " + write + ".card_id = 'boom' BEGIN SELECT RAISE(ABORT, 'x'); END;").c_str());
+        EXPECT_FALSE(RecordSales(db.get(), {Line("a", 2), Line("b", 2), Line("boom", 1)}, error, &rows));
         EXPECT_EQ(rows, 0);
         EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
         Exec("DROP TRIGGER fail;");
         EXPECT_EQ(Everything(), before);
     }
-}
 
-TEST_F(SalesTest, ABatchNumberThatCannotBeReadFailsTheSaleRatherThanJoiningAnOlderBatch)
-{
-    Stock("('base1-4', 'Holo', 'Mint', 3, 10.0)");
-    Sell({Line("base1-4", L"Holo", L"Mint", 1, 10.0)});
-    const std::vector<std::string> before = Everything();
-
+    // A batch number that cannot be read fails the sale rather than joining an older batch.
     sqlite3_progress_handler(db.get(), 1, InterruptBatchRead, db.get());
-    std::string error;
-    EXPECT_FALSE(RecordSales(db.get(), {Line("base1-4", L"Holo", L"Mint", 1, 10.0)}, error));
+    EXPECT_FALSE(RecordSales(db.get(), {Line("a", 1)}, error));
     sqlite3_progress_handler(db.get(), 0, nullptr, nullptr);
-    EXPECT_EQ(error, "interrupted");
     EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
     EXPECT_EQ(Everything(), before);
 }
 
 TEST_F(SalesTest, UndoSalesReversesEveryListedSaleOrNone)
 {
-    Stock("('base1-4', 'Holo', 'Mint', 5, 4.0), ('base1-58', 'Standard', 'Played', 1, 1.0)");
-    Sell({Line("base1-4", L"Holo", L"Mint", 1, 5.0)});
-    Sell({Line("base1-4", L"Holo", L"Mint", 2, 5.0), Line("base1-58", L"Standard", L"Played", 1, 2.0)});
+    Stock("('a', 'Holo', 'Mint', 5, 4.0), ('b', 'Holo', 'Mint', 1, 3.0)");
+    Sell({Line("a", 1)});
+    Sell({Line("a", 2), Line("b", 1)});
     const std::vector<std::string> before = Everything();
 
-    std::string error;
-    int32_t reversed = 99;
-    EXPECT_FALSE(UndoSales(db.get(), {1, 3, 42, 2}, error, &reversed));
-    EXPECT_EQ(error, "sale not found");
-    EXPECT_EQ(reversed, 0);
-    EXPECT_EQ(Everything(), before);
-    // A sale listed twice cannot be put back twice.
-    EXPECT_FALSE(UndoSales(db.get(), {3, 3}, error, &reversed));
-    EXPECT_EQ(Everything(), before);
-    // The database fails after a first sale went back.
-    Exec("CREATE TRIGGER fail BEFORE DELETE ON sales WHEN OLD.sale_id = 3 BEGIN SELECT RAISE(ABORT, 'injected "
-         "failure'); END;");
-    EXPECT_FALSE(UndoSales(db.get(), {1, 3}, error, &reversed));
-    EXPECT_EQ(error, "injected failure");
+    // An unknown id, a sale listed twice, and a failure after a first sale went back.
+    Exec("CREATE TRIGGER fail BEFORE DELETE ON sales WHEN OLD.sale_id = 3 BEGIN SELECT RAISE(ABORT, 'x'); END;");
+    for (const std::vector<int64_t>& ids : {std::vector<int64_t>{1, 2, 42}, {2, 2}, {1, 3}}) {
+        std::string error;
+        int32_t reversed = 99;
+        EXPECT_FALSE(UndoSales(db.get(), ids, error, &reversed));
+        EXPECT_EQ(reversed, 0);
+        EXPECT_EQ(Everything(), before);
+    }
     Exec("DROP TRIGGER fail;");
-    EXPECT_EQ(Everything(), before);
 
     // A sold-out row comes back at its sale price; a held row keeps its own.
-    ASSERT_TRUE(UndoSales(db.get(), {3, 1}, error, &reversed)) << error;
-    EXPECT_EQ(reversed, 2);
-    EXPECT_EQ(Sales(), std::vector<std::string>{"2|base1-4|Holo|Mint|2|5.0|Market|2"});
-    EXPECT_EQ(SaleStock(),
-              (std::vector<std::string>{"1|base1-4|Holo|Mint|3|4.0", "3|base1-58|Standard|Played|1|2.0"}));
+    std::string error;
+    ASSERT_TRUE(UndoSales(db.get(), {3, 1}, error)) << error;
+    EXPECT_EQ(Rows("SELECT sale_id FROM sales;"), std::vector<std::string>{"2"});
+    EXPECT_EQ(SaleStock(), (std::vector<std::string>{"1|a|Holo|Mint|3|4.0", "3|b|Holo|Mint|1|1.0"}));
 }
 
 TEST_F(SalesTest, AmendingMovesTheDifferenceAndRefusesWhatStockCannotCover)
 {
-    Stock("('base1-4', 'Holo', 'Mint', 8, 4.0)");
-    Sell({Line("base1-4", L"Holo", L"Mint", 3, 6.0)});
+    Stock("('a', 'Holo', 'Mint', 8, 4.0)");
+    Sell({{"a", L"Holo", L"Mint", 3, 6.0, L"Market"}});
     std::string error;
     ASSERT_TRUE(AmendSale(db.get(), 1, 1, 6.5, L"eBay", error)) << error;
-    EXPECT_EQ(SaleStock(), std::vector<std::string>{"1|base1-4|Holo|Mint|7|4.0"});
-    // Up to the last unit removes the row; down again brings it back at the
-    // sale's old unit price, not the amended one.
+    // Up to the last unit removes the row; down again restores it at the sale's old price.
     ASSERT_TRUE(AmendSale(db.get(), 1, 8, 6.5, L"eBay", error)) << error;
     EXPECT_TRUE(SaleStock().empty());
     ASSERT_TRUE(AmendSale(db.get(), 1, 6, 7.0, L"eBay", error)) << error;
-    EXPECT_EQ(Sales(), std::vector<std::string>{"1|base1-4|Holo|Mint|6|7.0|eBay|1"});
-    EXPECT_EQ(SaleStock(), std::vector<std::string>{"3|base1-4|Holo|Mint|2|6.5"});
+    EXPECT_EQ(Rows("SELECT qty, price, channel FROM sales;"), std::vector<std::string>{"6|7.0|eBay"});
+    EXPECT_EQ(SaleStock(), std::vector<std::string>{"3|a|Holo|Mint|2|6.5"});
 
+    // One more than stock covers; then the sales row failing after the stock moved.
     const std::vector<std::string> before = Everything();
     EXPECT_FALSE(AmendSale(db.get(), 1, 9, 3.25, L"Market", error));
-    EXPECT_EQ(error, "not enough stock to raise this sale by 3 (base1-4 [Holo / Mint])");
     EXPECT_EQ(Everything(), before);
-
-    // The sales row fails after the stock moved.
-    Exec("CREATE TRIGGER fail BEFORE UPDATE ON sales BEGIN SELECT RAISE(ABORT, 'injected failure'); END;");
+    Exec("CREATE TRIGGER fail BEFORE UPDATE ON sales BEGIN SELECT RAISE(ABORT, 'x'); END;");
     EXPECT_FALSE(AmendSale(db.get(), 1, 2, 3.25, L"Market", error));
-    EXPECT_EQ(error, "injected failure");
     EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
     Exec("DROP TRIGGER fail;");
     EXPECT_EQ(Everything(), before);
@@ -213,6 +167,6 @@ TEST_F(SalesTest, ALedgerThatCannotBeReadIsAnErrorNeverAnEmptyList)
     std::vector<SaleRecord> sales(1);
     std::string error;
     EXPECT_FALSE(LoadRecentSales(db.get(), sales, error));
-    EXPECT_EQ(error, "no such table: sales");
+    EXPECT_FALSE(error.empty());
     EXPECT_TRUE(sales.empty());
 }

@@ -1,21 +1,17 @@
 #include "core/output.h"
 
 #include "core/file_replace.h"
-#include "core/text.h"
 #include "tests/support/test_folder.h"
 
 #include <windows.h>
 
-namespace {
-class OutputFileTest : public DataFolderTest {};
-} // namespace
+using OutputFileTest = DataFolderTest;
 
 TEST(JsonEsc, NothingCanCloseTheScriptOrBreakTheString)
 {
     EXPECT_EQ(JsonEsc("</script>"), "\\u003C/script\\u003E");
     EXPECT_EQ(JsonEsc("say \"hi\"\\"), "say \\\"hi\\\"\\\\");
-    EXPECT_EQ(JsonEsc("a\tb\nc\rd"), "a\\tb\\nc\\rd");
-    EXPECT_EQ(JsonEsc(std::string("\x01\x1f", 2)), "\\u0001\\u001f");
+    EXPECT_EQ(JsonEsc("a\nc\x1f"), "a\\nc\\u001f");
     EXPECT_EQ(JsonEsc(std::string("nul\0!", 5)), "nul\\u0000!");
     EXPECT_EQ(JsonEsc("Pok\xC3\xA9mon \xF0\x9F\x83\x8F"), "Pok\xC3\xA9mon \xF0\x9F\x83\x8F");
 }
@@ -30,8 +26,7 @@ TEST_F(OutputFileTest, WholeFilesAreWrittenExactlyOrReplacedNotHalfWritten)
     ASSERT_TRUE(WriteWholeFile(path, big, error)) << error;
     EXPECT_EQ(ReadFileBytes(path), big);
     ASSERT_TRUE(WriteWholeFile(path, "", error)) << error;
-    EXPECT_TRUE(FileExists(path));
-    EXPECT_EQ(ReadFileBytes(path), "");
+    EXPECT_TRUE(FileExists(path) && ReadFileBytes(path).empty());
     ASSERT_TRUE(WriteFileByReplacement(path, "new page", WriteWholeFile, "could not replace page.html", error)) << error;
     EXPECT_EQ(ReadFileBytes(path), "new page");
     EXPECT_FALSE(FileExists(path + L".tmp"));
@@ -40,13 +35,10 @@ TEST_F(OutputFileTest, WholeFilesAreWrittenExactlyOrReplacedNotHalfWritten)
     WriteFileBytes(locked, "published page");
     ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(WriteFileByReplacement(locked, "half a page", WriteWholeFile, "could not replace index.html", error));
-    EXPECT_EQ(error, "could not replace index.html");
     EXPECT_EQ(ReadFileBytes(locked), "published page");
     EXPECT_FALSE(FileExists(locked + L".tmp"));
 
-    const std::wstring nowhere = folder.File(L"missing\\cards.json");
-    EXPECT_FALSE(WriteFileByReplacement(nowhere, "[]", WriteWholeFile, "could not replace cards.json", error));
-    EXPECT_EQ(error, "cannot create " + WideToUtf8(nowhere + L".tmp"));
+    EXPECT_FALSE(WriteFileByReplacement(folder.File(L"missing\\cards.json"), "[]", WriteWholeFile, "could not replace cards.json", error));
 }
 
 TEST_F(OutputFileTest, OnlyAPictureOfAtLeast256BytesCountsAsAnImage)
@@ -59,6 +51,6 @@ TEST_F(OutputFileTest, OnlyAPictureOfAtLeast256BytesCountsAsAnImage)
     const std::string png("\x89PNG\r\n\x1a\n", 8);
     EXPECT_FALSE(file(L"short.png", png, 255));
     EXPECT_TRUE(file(L"card.png", png, 256));
-    EXPECT_FALSE(file(L"error.png", "<!DOCTYPE html><html><head><title>404 Not Found</title></head>", 1024));
+    EXPECT_FALSE(file(L"error.png", "<!DOCTYPE html><html><title>404 Not Found</title>", 1024));
     EXPECT_FALSE(IsValidImageFile(folder.File(L"absent.png")));
 }

@@ -2,16 +2,11 @@
 
 #include "tests/support/test_folder.h"
 
-#include <windows.h>
-
 namespace {
-
 class SettingsTest : public DataFolderTest {
 protected:
     std::wstring SettingsPath() { return folder.File(L"settings.ini"); }
-    std::wstring PrefsPath() { return folder.File(L"prefs.ini"); }
 };
-
 } // namespace
 
 TEST_F(SettingsTest, EveryFieldSurvivesASaveAndALoad)
@@ -23,8 +18,6 @@ TEST_F(SettingsTest, EveryFieldSurvivesASaveAndALoad)
     saved.banner = L"\\";
     std::string error;
     ASSERT_TRUE(SaveStoreSettings(SettingsPath(), saved, error)) << error;
-    EXPECT_FALSE(FileExists(SettingsPath() + L".tmp"));
-
     StoreSettings loaded;
     ASSERT_TRUE(LoadStoreSettings(SettingsPath(), loaded));
     EXPECT_EQ(loaded.title, saved.title);
@@ -32,7 +25,6 @@ TEST_F(SettingsTest, EveryFieldSurvivesASaveAndALoad)
     // CR LF from the edit control comes back as LF alone.
     EXPECT_EQ(loaded.notes, L"first line\nsecond line\nthird \\n not a break");
     EXPECT_EQ(loaded.banner, L"\\");
-
     EXPECT_EQ(UnescapeSettingValue("a\\tb\\"), "a\\tb\\");
     EXPECT_EQ(UnescapeSettingValue("\\x\\n"), "\\x\n");
 }
@@ -50,23 +42,4 @@ TEST_F(SettingsTest, AMissingFileOrOneOverOneMebibyteGivesTheDefaults)
     WriteFileBytes(SettingsPath(), atLimit + "\n");
     EXPECT_FALSE(LoadStoreSettings(SettingsPath(), settings));
     EXPECT_EQ(settings.title, L"Pok\u00e9mon Cards");
-}
-
-TEST_F(SettingsTest, AFailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFile)
-{
-    const std::string oldPrefs = "# old\nselfHost=1\n";
-    WriteFileBytes(PrefsPath(), oldPrefs);
-    // Another program holds the file open without sharing.
-    const HANDLE lock = CreateFileW(PrefsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    std::string error;
-    EXPECT_FALSE(SaveUiPrefs(PrefsPath(), UiPrefs(), error));
-    CloseHandle(lock);
-    EXPECT_EQ(error, "could not replace prefs.ini");
-    EXPECT_EQ(ReadFileBytes(PrefsPath()), oldPrefs);
-    EXPECT_FALSE(FileExists(PrefsPath() + L".tmp"));
-
-    EXPECT_FALSE(SaveUiPrefs(folder.File(L"missing\\prefs.ini"), UiPrefs(), error));
-    EXPECT_EQ(error, "cannot create settings file");
 }

@@ -12,15 +12,9 @@ protected:
     TestFolder folder;
     HttpsTestServer server{folder.Path()};
     HttpSession session = OpenHttpSession();
+    const std::wstring target = folder.File(L"download.bin");
 
-    std::wstring Target() const { return folder.File(L"download.bin"); }
-
-    std::string Get(const std::string& path, bool& ok, uint32_t& status)
-    {
-        std::string body = "left over";
-        ok = HttpGetToMemory(session.get(), server.Url(path), "", body, &status);
-        return body;
-    }
+    bool GetFile(const std::string& path) { return HttpGetToFile(session.get(), server.Url(path), target); }
 };
 
 TEST_F(HttpTest, OnlyStatus200CountsAndAFailedDownloadKeepsTheEarlierFile)
@@ -29,20 +23,17 @@ TEST_F(HttpTest, OnlyStatus200CountsAndAFailedDownloadKeepsTheEarlierFile)
     server.Route("/doc", {Reply(200, "{\"id\":\"base1\"}")});
     ASSERT_TRUE(server.Start());
 
-    bool ok = true;
+    std::string body = "left over";
     uint32_t status = 0;
-    EXPECT_EQ(Get("/missing", ok, status), "");
-    EXPECT_FALSE(ok);
+    EXPECT_FALSE(HttpGetToMemory(session.get(), server.Url("/missing"), "", body, &status));
+    EXPECT_EQ(body, "");
     EXPECT_EQ(status, 404u);
-    EXPECT_EQ(Get("/doc", ok, status), "{\"id\":\"base1\"}");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(status, 200u);
 
-    WriteFileBytes(Target(), "earlier image");
-    EXPECT_FALSE(HttpGetToFile(session.get(), server.Url("/missing"), Target()));
-    EXPECT_EQ(ReadFileBytes(Target()), "earlier image");
-    ASSERT_TRUE(HttpGetToFile(session.get(), server.Url("/doc"), Target()));
-    EXPECT_EQ(ReadFileBytes(Target()), "{\"id\":\"base1\"}");
+    WriteFileBytes(target, "earlier image");
+    EXPECT_FALSE(GetFile("/missing"));
+    EXPECT_EQ(ReadFileBytes(target), "earlier image");
+    ASSERT_TRUE(GetFile("/doc"));
+    EXPECT_EQ(ReadFileBytes(target), "{\"id\":\"base1\"}");
 }
 
 TEST_F(HttpTest, FileDownloadsStopAtTwentyMebibytes)
@@ -51,26 +42,24 @@ TEST_F(HttpTest, FileDownloadsStopAtTwentyMebibytes)
     server.Route("/over", {ReplyOfSize(kHttpMaxFileBytes + 1)});
     ASSERT_TRUE(server.Start());
 
-    ASSERT_TRUE(HttpGetToFile(session.get(), server.Url("/at"), Target()));
-    EXPECT_EQ(ReadFileBytes(Target()).size(), kHttpMaxFileBytes);
-    const std::wstring other = folder.File(L"other.bin");
-    EXPECT_FALSE(HttpGetToFile(session.get(), server.Url("/over"), other));
-    EXPECT_FALSE(FileExists(other));
+    ASSERT_TRUE(GetFile("/at"));
+    EXPECT_EQ(ReadFileBytes(target).size(), kHttpMaxFileBytes);
+    DeleteFileW(target.c_str());
+    EXPECT_FALSE(GetFile("/over"));
+    EXPECT_FALSE(FileExists(target));
 }
 
 TEST_F(HttpTest, ABodyCutOffMidwayIsAFailureAndLeavesNoFile)
 {
-    // Wine sometimes reports a broken-off body's end as its proper end, short
-    // of the announced length; several rounds meet both ways.
+    // Wine sometimes reports a broken-off body's end as its proper end; several rounds meet both ways.
     server.Route("/dropped", {ReplyOfSize(300000, "drop")});
     ASSERT_TRUE(server.Start());
     for (int round = 0; round < 3; ++round) {
-        EXPECT_FALSE(HttpGetToFile(session.get(), server.Url("/dropped"), Target()));
-        EXPECT_FALSE(FileExists(Target()));
-        bool ok = true;
-        uint32_t status = 0;
-        EXPECT_EQ(Get("/dropped", ok, status), "");
-        EXPECT_FALSE(ok);
+        EXPECT_FALSE(GetFile("/dropped"));
+        EXPECT_FALSE(FileExists(target));
+        std::string body = "left over";
+        EXPECT_FALSE(HttpGetToMemory(session.get(), server.Url("/dropped"), "", body, nullptr));
+        EXPECT_EQ(body, "");
     }
 }
 

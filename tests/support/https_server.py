@@ -1,27 +1,14 @@
 #!/usr/bin/python3
 """A scripted HTTPS server on 127.0.0.1 for the tests of the HTTPS client.
 
-Started by a test with its own folder, which holds routes.json. Answers each
-path from its list of scripted answers (one per request, the last one
-repeating), records every request in requests.jsonl, writes the port it
-listens on to "port" once it is ready, and stops when the folder gets a
-"stop" file or loses its folder, and in any case after two idle minutes
-(a test that crashed never asks it to stop; Wine starts it detached).
-
-The certificate chain is made once per build: a throwaway CA and a
-certificate for DNS:localhost (Wine does not match IP-address names), kept in
-the CA folder given on the command line. The CA is added to the Wine
-prefix's current-user ROOT store by trust_test_ca.exe, once per prefix and CA.
-
-routes.json: {"/path": [answer, ...]}; an answer is an object with
-  "status"   (default 200),
-  "file"     a file of the test folder sent as the body, or
-  "body"     the body as text, or
-  "size"     a body of that many "x" bytes,
-  "mode"     "drop": send half the body, then drop the connection;
-             "trickle": send the body in pieces of "piece" bytes (default 7)
-             with "delay_ms" (default 20) between them.
-Unknown paths answer 404.
+Run with a test's own folder holding routes.json: {"/path": [answer, ...]},
+one answer per request, the last repeating; unknown paths answer 404. An
+answer has "status" (default 200) and a body from "file" (in the folder),
+"size" ("x" bytes) or "body"; "mode": "drop" sends half the body and breaks
+the connection. Each requested path goes to requests.log; the port goes to
+"port" once listening. Stops on a "stop" file, a lost folder, or two idle
+minutes. The throwaway CA (DNS:localhost, as Wine does not match IP names)
+is made once per build and trusted in the Wine prefix by trust_test_ca.exe.
 """
 
 import fcntl
@@ -42,7 +29,6 @@ def run(args, **kwargs):
 
 
 def make_chain(ca_dir):
-    """The CA and the server certificate, made again when missing or near expiry."""
     files = [os.path.join(ca_dir, n) for n in ("ca.pem", "ca.der", "server.pem", "server.key")]
     if all(os.path.exists(f) for f in files):
         check = subprocess.run(["openssl", "x509", "-checkend", "86400", "-noout", "-in", files[2]],
@@ -66,7 +52,6 @@ def make_chain(ca_dir):
 
 
 def trust_chain(ca_dir, wine_run, trust_exe):
-    """Adds the CA to the Wine prefix once; the marker names the CA it stands for."""
     with open(os.path.join(ca_dir, "ca.der"), "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()[:16]
     prefix = os.environ.get("WINEPREFIX", "")
@@ -91,43 +76,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
         server = self.server
         with server.lock:
             server.last_request = time.monotonic()
-            with open(os.path.join(server.folder, "requests.jsonl"), "a") as log:
-                log.write(json.dumps({"path": self.path, "headers": [[k, v] for k, v in self.headers.items()]})
-                          + "\n")
-            answers = server.routes.get(self.path)
-            if not answers:
-                answer = {"status": 404, "body": "not found"}
-            else:
-                count = server.served.get(self.path, 0)
-                server.served[self.path] = count + 1
-                answer = answers[min(count, len(answers) - 1)]
-        self.answer(answer)
-
-    def answer(self, answer):
+            with open(os.path.join(server.folder, "requests.log"), "a") as log:
+                log.write(self.path + "\n")
+            answers = server.routes.get(self.path, [{"status": 404}])
+            count = server.served.get(self.path, 0)
+            server.served[self.path] = count + 1
+            answer = answers[min(count, len(answers) - 1)]
         if "file" in answer:
-            with open(os.path.join(self.server.folder, answer["file"]), "rb") as f:
+            with open(os.path.join(server.folder, answer["file"]), "rb") as f:
                 body = f.read()
-        elif "size" in answer:
-            body = b"x" * answer["size"]
         else:
-            body = answer.get("body", "").encode("utf-8")
+            body = b"x" * answer["size"] if "size" in answer else answer.get("body", "").encode("utf-8")
         self.send_response(answer.get("status", 200))
-        self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        mode = answer.get("mode")
-        if mode == "drop":
+        if answer.get("mode") == "drop":
             self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
-            # Without TLS's closing message, as a broken link would end it.
             self.connection.shutdown(socket.SHUT_RDWR)
             self.close_connection = True
-        elif mode == "trickle":
-            piece = answer.get("piece", 32)
-            for start in range(0, len(body), piece):
-                self.wfile.write(body[start:start + piece])
-                self.wfile.flush()
-                time.sleep(answer.get("delay_ms", 20) / 1000.0)
         else:
             self.wfile.write(body)
 
@@ -139,13 +106,10 @@ class Server(http.server.ThreadingHTTPServer):
         pass  # a dropped connection is part of the script
 
 
-IDLE_SECONDS = 120
-
-
 def watch(server, folder):
     while True:
         time.sleep(0.1)
-        idle = time.monotonic() - server.last_request > IDLE_SECONDS
+        idle = time.monotonic() - server.last_request > 120
         if idle or os.path.exists(os.path.join(folder, "stop")) or not os.path.isdir(folder):
             server.shutdown()
             return
@@ -159,12 +123,10 @@ def main():
         make_chain(ca_dir)
         trust_chain(ca_dir, wine_run, trust_exe)
 
-    with open(os.path.join(folder, "routes.json")) as f:
-        routes = json.load(f)
     server = Server(("127.0.0.1", 0), Handler)
-    server.folder = folder
-    server.routes = routes
-    server.served = {}
+    with open(os.path.join(folder, "routes.json")) as f:
+        server.routes = json.load(f)
+    server.folder, server.served = folder, {}
     server.lock = threading.Lock()
     server.last_request = time.monotonic()
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

@@ -1,6 +1,5 @@
 #include "tests/support/https_test_server.h"
 
-#include "core/json.h"
 #include "core/output.h"
 #include "core/text.h"
 #include "tests/support/test_folder.h"
@@ -8,8 +7,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <sstream>
 
 namespace {
@@ -21,25 +18,14 @@ std::wstring Quoted(const char* text)
 
 std::string AnswerJson(const ScriptedAnswer& answer)
 {
-    std::ostringstream json;
-    json << "{\"status\":" << answer.status;
+    std::string json = "{\"status\":" + std::to_string(answer.status);
     if (!answer.file.empty())
-        json << ",\"file\":\"" << JsonEsc(answer.file) << "\"";
+        json += ",\"file\":\"" + JsonEsc(answer.file) + "\"";
     else if (answer.size >= 0)
-        json << ",\"size\":" << answer.size;
+        json += ",\"size\":" + std::to_string(answer.size);
     else
-        json << ",\"body\":\"" << JsonEsc(answer.body) << "\"";
-    if (!answer.mode.empty())
-        json << ",\"mode\":\"" << JsonEsc(answer.mode) << "\"";
-    json << "}";
-    return json.str();
-}
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
+        json += ",\"body\":\"" + JsonEsc(answer.body) + "\"";
+    return json + ",\"mode\":\"" + JsonEsc(answer.mode) + "\"}";
 }
 
 } // namespace
@@ -49,9 +35,7 @@ std::string WineUnixPath(const std::wstring& path)
     using ToUnix = char*(CDECL*)(const wchar_t*);
     const auto toUnix = reinterpret_cast<ToUnix>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix)
-        return std::string();
-    char* unixPath = toUnix(path.c_str());
+    char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
     if (!unixPath)
         return std::string();
     std::string result = unixPath;
@@ -59,45 +43,9 @@ std::string WineUnixPath(const std::wstring& path)
     return result;
 }
 
-ScriptedAnswer Reply(int status, std::string body, std::string mode)
-{
-    ScriptedAnswer answer;
-    answer.status = status;
-    answer.body = std::move(body);
-    answer.mode = std::move(mode);
-    return answer;
-}
-
-ScriptedAnswer ReplyOfSize(long long size, std::string mode)
-{
-    ScriptedAnswer answer;
-    answer.size = size;
-    answer.mode = std::move(mode);
-    return answer;
-}
-
-ScriptedAnswer ReplyFromFile(std::string file)
-{
-    ScriptedAnswer answer;
-    answer.file = std::move(file);
-    return answer;
-}
-
-int RecordedRequest::HeaderCount(const std::string& name) const
-{
-    return static_cast<int>(std::count_if(headers.begin(), headers.end(),
-                                          [&](const auto& header) { return SameName(header.first, name); }));
-}
-
-std::string RecordedRequest::Header(const std::string& name) const
-{
-    std::string value;
-    for (const auto& header : headers) {
-        if (SameName(header.first, name))
-            value = header.second;
-    }
-    return value;
-}
+ScriptedAnswer Reply(int status, std::string body) { return {status, std::move(body), "", -1, ""}; }
+ScriptedAnswer ReplyOfSize(long long size, std::string mode) { return {200, "", "", size, std::move(mode)}; }
+ScriptedAnswer ReplyFromFile(std::string file) { return {200, "", std::move(file), -1, ""}; }
 
 void HttpsTestServer::Route(const std::string& path, std::vector<ScriptedAnswer> answers)
 {
@@ -111,17 +59,14 @@ void HttpsTestServer::AddFile(const std::string& name, const std::string& bytes)
 
 bool HttpsTestServer::Start()
 {
-    std::string routes = "{";
+    std::string routes;
     for (const auto& route : routes_) {
-        if (routes.size() > 1)
-            routes += ",";
-        routes += "\"" + JsonEsc(route.first) + "\":[";
+        routes += (routes.empty() ? "{\"" : ",\"") + JsonEsc(route.first) + "\":[";
         for (size_t i = 0; i < route.second.size(); ++i)
             routes += (i ? "," : "") + AnswerJson(route.second[i]);
         routes += "]";
     }
-    routes += "}";
-    WriteFileBytes(folder_ + L"\\routes.json", routes);
+    WriteFileBytes(folder_ + L"\\routes.json", routes.empty() ? "{}" : routes + "}");
 
     const std::string folder = WineUnixPath(folder_);
     if (folder.empty()) {
@@ -135,9 +80,8 @@ bool HttpsTestServer::Start()
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     // Wine runs a unix program detached and fills none of process: its
-    // "handles" are stray values, and closing one closed a handle of this
-    // process (the registry key behind the certificate store). The server
-    // says it is ready through its port file instead.
+    // "handles" are stray values that must not be closed. The server says
+    // it is ready through its port file instead.
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start the test server (" << GetLastError() << ")";
         return false;
@@ -166,37 +110,11 @@ HttpsTestServer::~HttpsTestServer()
         Sleep(50);
 }
 
-std::string HttpsTestServer::Host() const
-{
-    return "localhost:" + std::to_string(port_);
-}
-
-std::string HttpsTestServer::Url(const std::string& path) const
-{
-    return "https://" + Host() + path;
-}
-
 std::vector<RecordedRequest> HttpsTestServer::Requests() const
 {
     std::vector<RecordedRequest> requests;
-    std::istringstream lines(ReadFileBytes(folder_ + L"\\requests.jsonl"));
-    std::string line;
-    while (std::getline(lines, line)) {
-        JsonValue entry;
-        std::string error;
-        if (!ParseJson(line, entry, error)) {
-            ADD_FAILURE() << "bad request record: " << error;
-            continue;
-        }
-        RecordedRequest request;
-        request.path = JsonGetString(entry, "path");
-        if (const JsonValue* headers = JsonFindMember(entry, "headers")) {
-            for (const JsonValue& pair : headers->items) {
-                if (pair.items.size() == 2)
-                    request.headers.emplace_back(pair.items[0].string, pair.items[1].string);
-            }
-        }
-        requests.push_back(std::move(request));
-    }
+    std::istringstream lines(ReadFileBytes(folder_ + L"\\requests.log"));
+    for (std::string line; std::getline(lines, line);)
+        requests.push_back({line});
     return requests;
 }

@@ -13,13 +13,7 @@ int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UI
     return IDOK;
 }
 
-HRESULT ScriptedTaskDialog(const TASKDIALOGCONFIG*, int* button)
-{
-    if (button)
-        *button = IDOK;
-    return S_OK;
-}
-
+HRESULT NoTaskDialog(const TASKDIALOGCONFIG*, int*) { return E_NOTIMPL; }
 std::wstring NoFolder(HWND, const wchar_t*) { return std::wstring(); }
 BOOL NoFile(OPENFILENAMEW*) { return FALSE; }
 BOOL NoColour(CHOOSECOLORW*) { return FALSE; }
@@ -44,7 +38,7 @@ void MainWindowTest::SetUp()
 {
     DataFolderTest::SetUp();
     Script() = ScriptedUi();
-    Ui() = UiCalls{ScriptedMessageBox, ScriptedTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
+    Ui() = UiCalls{ScriptedMessageBox, NoTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
     savedPanel = Panel();
     savedContext = GridContext();
     InstallDataServices(folder.Path());
@@ -73,17 +67,11 @@ void MainWindowTest::TearDown()
     DataFolderTest::TearDown();
 }
 
-bool MainWindowTest::Pump(int* quitCode)
+bool MainWindowTest::Pump()
 {
     bool quit = false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            if (quitCode)
-                *quitCode = static_cast<int>(msg.wParam);
-            continue;
-        }
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+        quit = quit || msg.message == WM_QUIT;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

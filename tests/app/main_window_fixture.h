@@ -36,7 +36,7 @@ protected:
 
     void OpenWindow();
     // Runs every waiting message; true when WM_QUIT was among them.
-    bool Pump(int* quitCode = nullptr);
+    bool Pump();
 
     void Command(int id);
     HWND Main() const { return MainWindow().window; }

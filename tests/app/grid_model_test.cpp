@@ -39,24 +39,16 @@ Ids Search(GridModel& model, const wchar_t* text)
     return ViewIds(model);
 }
 
-class GridModelTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ReplaceGridRows(model, {MakeRow(L"s-10", L"Bulbasaur", L"Sword", L"10", 2),
-                                MakeRow(L"s-2", L"bulbasaur", L"Sword", L"2", 0),
-                                MakeRow(L"s-tg01", L"Pikachu", L"Sword", L"TG01", 2),
-                                MakeRow(L"s-1", L"Abra", L"Sword", L"1", 11)});
-        Search(model, L"");
-    }
-
-    GridModel model;
-};
-
 } // namespace
 
-TEST_F(GridModelTest, MarksFollowTheirCardsAndCheckAllTouchesOnlyVisibleRows)
+TEST(GridMarks, FollowTheirCardsAndCheckAllTouchesOnlyVisibleRows)
 {
+    GridModel model; // load order, as the catalogue query gives it
+    ReplaceGridRows(model, {MakeRow(L"s-10", L"Bulbasaur", L"Sword", L"10", 2),
+                            MakeRow(L"s-2", L"bulbasaur", L"Sword", L"2", 0),
+                            MakeRow(L"s-tg01", L"Pikachu", L"Sword", L"TG01", 2),
+                            MakeRow(L"s-1", L"Abra", L"Sword", L"1", 11)});
+    Search(model, L"");
     ASSERT_TRUE(ToggleViewItemMark(model, 2)); // Pikachu, in load order
     SortByColumnClick(model, GridColumnHeld);
     EXPECT_EQ(ViewIds(model)[2], L"s-tg01");
@@ -120,13 +112,12 @@ TEST(GridCellTexts, CopiesAreCutToTheBuffer)
     EXPECT_STREQ(buffer, L"");
 }
 
-// The fast order, set right by StrCmpLogicalW, must give exactly the stable
-// natural order, also when the fast order is far off.
+// The fast order set right by StrCmpLogicalW gives exactly the stable
+// natural order, also when the fast order is far off (accents).
 TEST(GridNaturalSort, CardOrderIsExactlyTheStableNaturalOrder)
 {
-    std::vector<std::wstring> names = {L"Pikachu", L"pikachu", L"Pikachu 10", L"Pikachu 9", L"Pikachu 09",
-                                       L"Ho-Oh", L"Hoothoot", L"Flab\u00e9b\u00e9", L"Flabebe", L"\u00c9clair",
-                                       L"Eevee", L"", L"2 Energy", L"10 Energy"};
+    std::vector<std::wstring> names = {L"Pikachu", L"pikachu", L"Pikachu 10", L"Pikachu 9", L"Pikachu 09", L"Ho-Oh",
+                                       L"Hoothoot", L"Flab\u00e9b\u00e9", L"Flabebe", L"", L"2 Energy", L"10 Energy"};
     for (int i = 0; i < 300; ++i) {
         names.push_back(L"\u00e9v" + std::to_wstring(i));
         names.push_back(L"f" + std::to_wstring(i));

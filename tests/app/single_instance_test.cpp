@@ -22,11 +22,9 @@ struct Started {
     }
     ~Started()
     {
-        if (info.hProcess) {
-            TerminateProcess(info.hProcess, 99); // no effect once it has ended
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
-        }
+        TerminateProcess(info.hProcess, 99); // no effect once it has ended
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
     }
     DWORD ExitCode(DWORD waitMs) const
     {

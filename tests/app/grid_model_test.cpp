@@ -14,13 +14,7 @@ namespace {
 CatalogueRow MakeRow(const wchar_t* cardId, const wchar_t* name, const wchar_t* setName, const wchar_t* number,
                      int32_t held = 0)
 {
-    CatalogueRow row;
-    row.card_id = cardId;
-    row.name = name;
-    row.set_name = setName;
-    row.number = number;
-    row.held = held;
-    return row;
+    return CatalogueRow{cardId, name, setName, number, L"", L"", L"", held, false, false};
 }
 
 Ids ViewIds(const GridModel& model)

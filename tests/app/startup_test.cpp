@@ -1,6 +1,4 @@
-// Start-up, mode switches and shut-down of the main window; closing and
-// switching modes pass the stock panel's unsaved-changes question once, and
-// an answer to stop keeps everything as it was.
+// Start-up, mode switches and shut-down of the main window.
 #include "tests/app/main_window_fixture.h"
 
 #include "app/ids.h"
@@ -10,13 +8,6 @@
 namespace {
 
 using StartupTest = MainWindowTest;
-
-TEST_F(StartupTest, FirstStartWithoutDatabaseCreatesNoFile)
-{
-    OpenWindow();
-    EXPECT_FALSE(FileExists(DatabasePath()));
-    EXPECT_TRUE(Script().boxes.empty());
-}
 
 TEST_F(StartupTest, AnUnreadableDatabaseIsLeftAloneAndKeepsTheMode)
 {
@@ -31,9 +22,11 @@ TEST_F(StartupTest, AnUnreadableDatabaseIsLeftAloneAndKeepsTheMode)
     EXPECT_FALSE(FileExists(folder.File(L"prefs.ini")));
 }
 
-TEST_F(StartupTest, CloseFromOutsideWhileAModalWindowRunsIsIgnored)
+TEST_F(StartupTest, AFirstStartCreatesNoFileAndACloseWhileAModalWindowRunsIsIgnored)
 {
     OpenWindow();
+    EXPECT_FALSE(FileExists(DatabasePath()));
+    EXPECT_TRUE(Script().boxes.empty());
     // What a modal window or a job does to its owner while it runs.
     EnableWindow(Main(), FALSE);
     PostMessageW(Main(), WM_CLOSE, 0, 0);

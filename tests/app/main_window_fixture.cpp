@@ -10,40 +10,17 @@ namespace {
 int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
 {
     Script().boxes.push_back({owner, text ? text : L"", title ? title : L"", type});
-    return Script().boxAnswer;
+    return IDOK;
 }
 
-HRESULT ScriptedTaskDialog(const TASKDIALOGCONFIG*, int* button)
-{
-    if (button)
-        *button = IDOK;
-    return S_OK;
-}
+HRESULT NoTaskDialog(const TASKDIALOGCONFIG*, int*) { return E_NOTIMPL; }
+std::wstring NoFolder(HWND, const wchar_t*) { return std::wstring(); }
+BOOL NoFile(OPENFILENAMEW*) { return FALSE; }
+BOOL NoColour(CHOOSECOLORW*) { return FALSE; }
 
-std::wstring NoFolder(HWND, const wchar_t*)
+int ScriptedPopupMenu(HMENU, int, int, HWND)
 {
-    return std::wstring();
-}
-
-BOOL NoFile(OPENFILENAMEW*)
-{
-    return FALSE;
-}
-
-BOOL NoColour(CHOOSECOLORW*)
-{
-    return FALSE;
-}
-
-int ScriptedPopupMenu(HMENU menu, int, int, HWND)
-{
-    std::vector<std::wstring> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[128] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-        items.push_back(text);
-    }
-    Script().menus.push_back(items);
+    ++Script().menusShown;
     if (Script().whileMenuOpen)
         Script().whileMenuOpen();
     return Script().menuAnswer;
@@ -61,7 +38,9 @@ void MainWindowTest::SetUp()
 {
     DataFolderTest::SetUp();
     Script() = ScriptedUi();
-    Ui() = UiCalls{ScriptedMessageBox, ScriptedTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
+    Ui() = UiCalls{ScriptedMessageBox, NoTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
+    savedPanel = Panel();
+    savedContext = GridContext();
     InstallDataServices(folder.Path());
 }
 
@@ -69,8 +48,7 @@ void MainWindowTest::OpenWindow()
 {
     StartServices();
     servicesStarted = true;
-    HWND main = CreateMainWindow(GetModuleHandleW(nullptr));
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(CreateMainWindow(GetModuleHandleW(nullptr)), nullptr);
     // Not shown: without a window manager, Wine waits two seconds for the
     // display to let go of every window that was on screen.
     Pump();
@@ -84,20 +62,16 @@ void MainWindowTest::TearDown()
     if (servicesStarted)
         StopServices(true);
     Ui() = SystemUiCalls();
+    Panel() = savedPanel;
+    GridContext() = savedContext;
     DataFolderTest::TearDown();
 }
 
-bool MainWindowTest::Pump(int* quitCode)
+bool MainWindowTest::Pump()
 {
     bool quit = false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            if (quitCode)
-                *quitCode = static_cast<int>(msg.wParam);
-            continue;
-        }
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+        quit = quit || msg.message == WM_QUIT;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -115,22 +89,14 @@ bool MainWindowTest::MenuChecked(int command) const
     return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-std::wstring MainWindowTest::Text(HWND control) const
-{
-    wchar_t text[256] = {};
-    GetWindowTextW(control, text, 256);
-    return text;
-}
-
+// The log's lines without their "[time] " stamps.
 std::vector<std::string> MainWindowTest::LogLines() const
 {
     std::istringstream in(ReadFileBytes(folder.File(L"debug.log")));
     std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        // Without the time stamp: "[...] text".
         const size_t cut = line.find("] ");
         if (!line.empty())
             lines.push_back(cut == std::string::npos ? line : line.substr(cut + 2));

@@ -3,7 +3,7 @@
 // one-letter and a three-word search and a set filter, and a re-sort by
 // each column. Run on demand:  build/wine-run.sh build/bench/grid_bench.exe
 #include "bench/bench_random.h"
-#include "app/grid_model.h"
+#include "app/grid/grid_model.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,0 +1,11 @@
+// Until images are loaded, the preview stays blank.
+#include "app/images/image_cache.h"
+
+bool StartImageCache(HWND)
+{
+    return true;
+}
+
+void ShutdownImageCache() {}
+
+void PaintCardPreview(HDC, const RECT&) {}

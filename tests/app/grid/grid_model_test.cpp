@@ -1,0 +1,131 @@
+#include "app/grid/grid_model.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+
+using Ids = std::vector<std::wstring>;
+
+namespace {
+
+CatalogueRow MakeRow(const wchar_t* cardId, const wchar_t* name, const wchar_t* setName, const wchar_t* number,
+                     int32_t held = 0)
+{
+    return CatalogueRow{cardId, name, setName, number, L"", L"", L"", held, false, false};
+}
+
+Ids ViewIds(const GridModel& model)
+{
+    Ids ids;
+    for (int32_t row : model.view)
+        ids.push_back(model.rows[static_cast<size_t>(row)].card_id);
+    return ids;
+}
+
+Ids Search(GridModel& model, const wchar_t* text)
+{
+    GridFilters filters;
+    filters.search = text;
+    RebuildView(model, filters);
+    return ViewIds(model);
+}
+
+} // namespace
+
+TEST(GridMarks, FollowTheirCardsAndCheckAllTouchesOnlyVisibleRows)
+{
+    GridModel model; // load order, as the catalogue query gives it
+    ReplaceGridRows(model, {MakeRow(L"s-10", L"Bulbasaur", L"Sword", L"10", 2),
+                            MakeRow(L"s-2", L"bulbasaur", L"Sword", L"2", 0),
+                            MakeRow(L"s-tg01", L"Pikachu", L"Sword", L"TG01", 2),
+                            MakeRow(L"s-1", L"Abra", L"Sword", L"1", 11)});
+    Search(model, L"");
+    ASSERT_TRUE(ToggleViewItemMark(model, 2)); // Pikachu, in load order
+    SortByColumnClick(model, GridColumnHeld);
+    EXPECT_EQ(ViewIds(model)[2], L"s-tg01");
+    EXPECT_TRUE(IsRowChecked(model, model.view[2]));
+    EXPECT_FALSE(IsRowChecked(model, model.view[1]));
+    Search(model, L"pika");
+    EXPECT_TRUE(AllVisibleChecked(model));
+
+    EXPECT_FALSE(ToggleViewItemMark(model, 1));
+    EXPECT_FALSE(ToggleViewItemMark(model, -1));
+    // Marks past the rows are read as unchecked and never written.
+    SetRowChecked(model, 4, true);
+    EXPECT_FALSE(IsRowChecked(model, 4));
+    EXPECT_EQ(model.checked.size(), 4u);
+
+    // Check-all, then uncheck-all, touch only the visible rows.
+    SetRowChecked(model, 0, true);
+    Search(model, L"bulbasaur");
+    SetVisibleMarks(model, !AllVisibleChecked(model));
+    EXPECT_TRUE(IsRowChecked(model, 0));
+    EXPECT_TRUE(IsRowChecked(model, 1));
+
+    SetRowChecked(model, 3, true); // Abra, hidden by the search
+    SetVisibleMarks(model, !AllVisibleChecked(model));
+    EXPECT_FALSE(IsRowChecked(model, 0));
+    EXPECT_FALSE(IsRowChecked(model, 1));
+    EXPECT_TRUE(IsRowChecked(model, 3));
+
+    // An empty view is never all checked.
+    Search(model, L"zzz");
+    SetVisibleMarks(model, true);
+    EXPECT_FALSE(AllVisibleChecked(model));
+}
+
+TEST(GridSearch, TermsAreAndedIgnoreCaseAndStayInsideOneField)
+{
+    GridModel model;
+    ReplaceGridRows(model, {MakeRow(L"base1-4", L"Charizard", L"Base", L"4"),
+                            MakeRow(L"base1-14", L"Raichu", L"Base", L"14"),
+                            MakeRow(L"jungle-40", L"Snorlax", L"Jungle", L"40"),
+                            MakeRow(L"fossil-5", L"Gengar", L"Fossil", L"5")});
+    const std::pair<const wchar_t*, Ids> cases[] = {
+        {L"BASE 4", {L"base1-4", L"base1-14"}},
+        {L"\tjungle  4 ", {L"jungle-40"}},
+        {L"base snorlax", {}},
+        {L"zardbase", {}}, // no match across two fields
+        {L"fossil-5", {L"fossil-5"}},
+        {L"", {L"base1-4", L"base1-14", L"jungle-40", L"fossil-5"}},
+    };
+    for (const auto& [text, ids] : cases)
+        EXPECT_EQ(Search(model, text), ids) << text;
+}
+
+TEST(GridCellTexts, CopiesAreCutToTheBuffer)
+{
+    const CatalogueRow row = MakeRow(L"x-4", L"Charizard", L"Base", L"4", 12);
+    wchar_t buffer[5] = {L'#', L'#', L'#', L'#', L'#'};
+    CopyGridCellText(row, GridColumnCard, buffer, 5);
+    EXPECT_STREQ(buffer, L"Char");
+    CopyGridCellText(row, GridColumnHeld, buffer, 1);
+    EXPECT_STREQ(buffer, L"");
+}
+
+// The fast order set right by StrCmpLogicalW gives exactly the stable
+// natural order, also when the fast order is far off (accents).
+TEST(GridNaturalSort, CardOrderIsExactlyTheStableNaturalOrder)
+{
+    std::vector<std::wstring> names = {L"Pikachu", L"pikachu", L"Pikachu 10", L"Pikachu 9", L"Pikachu 09", L"Ho-Oh",
+                                       L"Hoothoot", L"Flab\u00e9b\u00e9", L"Flabebe", L"", L"2 Energy", L"10 Energy"};
+    for (int i = 0; i < 300; ++i) {
+        names.push_back(L"\u00e9v" + std::to_wstring(i));
+        names.push_back(L"f" + std::to_wstring(i));
+    }
+    std::vector<CatalogueRow> rows;
+    for (size_t i = 0; i < names.size(); ++i)
+        rows.push_back(MakeRow((L"id-" + std::to_wstring(i)).c_str(), names[i].c_str(), L"Set", L"1"));
+    GridModel model;
+    ReplaceGridRows(model, rows);
+    RebuildView(model, GridFilters());
+    std::vector<int32_t> expected = model.view;
+    std::stable_sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
+        return StrCmpLogicalW(names[static_cast<size_t>(a)].c_str(), names[static_cast<size_t>(b)].c_str()) < 0;
+    });
+    SortByColumnClick(model, GridColumnCard);
+    EXPECT_EQ(model.view, expected);
+}

@@ -1,0 +1,144 @@
+// The catalogue grid in the real main window.
+#include "tests/app/main/main_window_fixture.h"
+
+#include "app/grid/grid_model.h"
+#include "app/grid/grid_view.h"
+#include "app/shell/ids.h"
+#include "core/catalogue.h"
+#include "tests/core/test_databases.h"
+
+namespace {
+
+// Rows and items in load order (set name, name, card id): base1-4, base1-58,
+// base1-14, jungle-60.
+constexpr const char* kCatalogueRows =
+    "INSERT INTO catalogue (card_id, name, set_name, number, set_total, rarity) VALUES "
+    "('base1-4', 'Charizard', 'Base', '4', '102', 'Rare Holo'),"
+    "('base1-14', 'Raichu', 'Base', '14', '102', 'Rare Holo'),"
+    "('base1-58', 'Pikachu', 'Base', '58', '102', 'Common'),"
+    "('jungle-60', 'Pikachu', 'Jungle', '60', '64', 'Common');";
+
+// The stock panel's question. A Yes saves, and the save re-filters, which
+// puts the grid's selection back on the old card.
+int asked = 0;
+bool answer = true;
+
+bool ScriptedConfirm()
+{
+    ++asked;
+    if (answer)
+        ApplyFilters();
+    return answer;
+}
+
+void ScriptedLoad(int32_t row) { Grid().selectedRow = row; }
+
+std::vector<ContextCard> contextRuns;
+
+class GridViewTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        MakeDatabaseAt(DatabasePath(), 6);
+        for (const char* sql : CatalogueCreateSql)
+            RunSql(DatabasePath(), sql);
+        RunSql(DatabasePath(), kCatalogueRows);
+        Panel().confirmUnsavedChanges = ScriptedConfirm;
+        Panel().loadPanel = ScriptedLoad;
+        asked = 0;
+        answer = true;
+        OpenWindow();
+        GridContext().run = [](int, const ContextCard& card) { contextRuns.push_back(card); };
+        contextRuns.clear();
+    }
+
+    HWND List() const { return Controls().grid; }
+
+    // A left click as the mouse gives it, on the row's text.
+    void Click(int item)
+    {
+        RECT bounds = {};
+        bounds.left = LVIR_BOUNDS;
+        ASSERT_TRUE(SendMessageW(List(), LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds)));
+        const LPARAM at = MAKELPARAM(bounds.left + 80, (bounds.top + bounds.bottom) / 2);
+        PostMessageW(List(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(List(), WM_LBUTTONUP, 0, at);
+        Pump();
+    }
+
+    // NM_RCLICK as the list sends it for a right click on item.
+    void RightClick(int item)
+    {
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_GRID;
+        click.hdr.code = static_cast<UINT>(NM_RCLICK);
+        click.iItem = item;
+        SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+        Pump();
+    }
+};
+
+} // namespace
+
+TEST_F(GridViewTest, AFailedReloadKeepsTheMarksTheViewAndTheFilters)
+{
+    Command(IDM_CHECK_ALL);
+    SendMessageW(Controls().rarityFilter, CB_SETCURSEL, 1, 0);
+    ApplyFilters();
+    const std::vector<int32_t> view = Grid().view;
+    RunSql(DatabasePath(), "PRAGMA user_version = 99;");
+    bool ok = true;
+    ReloadCatalogue(&ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Grid().view, view);
+    EXPECT_EQ(SendMessageW(Controls().rarityFilter, CB_GETCURSEL, 0, 0), 1);
+    for (int32_t row = 0; row < 4; ++row)
+        EXPECT_TRUE(IsRowChecked(Grid(), row));
+}
+
+TEST_F(GridViewTest, CancelKeepsTheOldCardAndAYesThatFiltersAgainEndsOnTheNewOne)
+{
+    Click(0);
+    ASSERT_EQ(Grid().selectedRow, 0);
+    asked = 0;
+    answer = false;
+    Click(3);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Grid().selectedRow, 0);
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 0);
+
+    answer = true;
+    Click(2);
+    EXPECT_EQ(Grid().selectedRow, 2);
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 2);
+
+    // Typing a letter in the list opens no other card.
+    const int before = asked;
+    SendMessageW(List(), WM_CHAR, L'p', 1);
+    Pump();
+    EXPECT_EQ(Grid().selectedRow, 2);
+    EXPECT_EQ(asked, before);
+}
+
+TEST_F(GridViewTest, TheContextMenuActsOnTheCardClickedEvenWhenTheViewChangesUnderIt)
+{
+    Script().menuAnswer = IDM_CTX_UPDATE_SOLD;
+    // The search delay firing while the menu is up.
+    Script().whileMenuOpen = [] {
+        SetWindowTextW(MainWindow().controls.search, L"pikachu");
+        ApplyFilters();
+    };
+    RightClick(0);
+    ASSERT_EQ(Grid().view.size(), 2u); // item 0 is a Pikachu now
+    ASSERT_EQ(contextRuns.size(), 1u);
+    EXPECT_EQ(contextRuns[0].cardId, L"base1-4");
+
+    // A click below the rows, or Collection mode: no menu.
+    RightClick(2);
+    Command(IDM_MODE_COLLECTION);
+    RightClick(0);
+    EXPECT_EQ(Script().menusShown, 1);
+    EXPECT_EQ(contextRuns.size(), 1u);
+}

@@ -130,7 +130,7 @@ bool BuildDatabase(sqlite3* db)
         FillTable(db, "INSERT OR IGNORE INTO variant_location (ledger, card_id, variant, location) VALUES (?,?,?,?);",
                   LocationsPerLedger,
                   [&](sqlite3_stmt* s) {
-                      BindText(s, 1, Ledger::Sale);
+                      BindText(s, 1, LedgerKey(Ledger::Sale));
                       BindText(s, 2, cardId(r.Below(Cards)));
                       BindText(s, 3, variant());
                       BindText(s, 4, "Box " + std::to_string(r.Below(40)));
@@ -138,7 +138,7 @@ bool BuildDatabase(sqlite3* db)
         FillTable(db, "INSERT OR IGNORE INTO variant_location (ledger, card_id, variant, location) VALUES (?,?,?,?);",
                   LocationsPerLedger,
                   [&](sqlite3_stmt* s) {
-                      BindText(s, 1, Ledger::Collection);
+                      BindText(s, 1, LedgerKey(Ledger::Collection));
                       BindText(s, 2, cardId(r.Below(Cards)));
                       BindText(s, 3, variant());
                       BindText(s, 4, "Binder " + std::to_string(r.Below(25)) + " p" + std::to_string(r.Below(60)));
@@ -225,7 +225,7 @@ int wmain()
             std::vector<CatalogueRow> rows;
             const double stepOnly = BestMs([&] { return BareRead(db.get(), rows, false); });
             const double bare = BestMs([&] { return BareRead(db.get(), rows, true); });
-            const auto load = [&](const char* ledger) {
+            const auto load = [&](Ledger ledger) {
                 return BestMs([&] { return LoadCatalogueRows(db.get(), rows, error, ledger) || Fail("load", error); });
             };
             const double sale = load(Ledger::Sale);

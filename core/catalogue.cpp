@@ -1,7 +1,5 @@
 #include "core/catalogue.h"
 
-#include "core/stock.h"
-
 #include <string_view>
 
 namespace {
@@ -24,26 +22,33 @@ std::string_view ImageLink(const JsonValue& card, std::string_view size)
     return images ? MemberText(*images, size) : std::string_view("");
 }
 
-// The grid query. The ledger key only chooses between two fixed table
-// names; it reaches the statement as a bound value (?1). The location is
-// chosen as LoadCardLocation chooses it: the Standard variant's, else the
-// first variant's in byte order.
-std::string CatalogueRowsSql(const char* ledger, bool withFlags)
+// The grid query, written out whole for each ledger and for a database with
+// and without the flags table, so the ledger only chooses between fixed
+// texts. Its stored key reaches the statement as a bound value (?1). The
+// location is chosen as LoadCardLocation chooses it: the Standard variant's,
+// else the first variant's in byte order.
+#define CATALOGUE_ROWS_SQL(stock, flags, flagsJoin)                                                               \
+    "SELECT c.card_id, c.name, c.set_name, c.number, c.set_total, c.rarity, "                                     \
+    "COALESCE((SELECT SUM(s.qty) FROM " stock " s WHERE s.card_id = c.card_id), 0), "                            \
+    "COALESCE((SELECT vl.location FROM variant_location vl "                                                      \
+    "          WHERE vl.ledger = ?1 AND vl.card_id = c.card_id AND vl.location <> '' "                            \
+    "          ORDER BY (vl.variant = 'Standard') DESC, vl.variant LIMIT 1), ''), " flags "FROM catalogue c "     \
+    flagsJoin "ORDER BY c.set_name, c.name, c.card_id;"
+#define CATALOGUE_FLAGS "COALESCE(cf.want, 0), COALESCE(cf.tradable, 0) "
+#define CATALOGUE_FLAGS_JOIN "LEFT JOIN card_flags cf ON cf.card_id = c.card_id "
+
+const char* CatalogueRowsSql(Ledger ledger, bool withFlags)
 {
-    std::string sql = "SELECT c.card_id, c.name, c.set_name, c.number, c.set_total, c.rarity, "
-                      "COALESCE((SELECT SUM(s.qty) FROM ";
-    sql += IsCollectionLedger(ledger) ? "collection" : "inventory";
-    sql += " s WHERE s.card_id = c.card_id), 0), "
-           "COALESCE((SELECT vl.location FROM variant_location vl "
-           "          WHERE vl.ledger = ? AND vl.card_id = c.card_id AND vl.location <> '' "
-           "          ORDER BY (vl.variant = 'Standard') DESC, vl.variant LIMIT 1), ''), ";
-    sql += withFlags ? "COALESCE(cf.want, 0), COALESCE(cf.tradable, 0) " : "0, 0 ";
-    sql += "FROM catalogue c ";
-    if (withFlags)
-        sql += "LEFT JOIN card_flags cf ON cf.card_id = c.card_id ";
-    sql += "ORDER BY c.set_name, c.name, c.card_id;";
-    return sql;
+    if (ledger == Ledger::Collection)
+        return withFlags ? CATALOGUE_ROWS_SQL("collection", CATALOGUE_FLAGS, CATALOGUE_FLAGS_JOIN)
+                         : CATALOGUE_ROWS_SQL("collection", "0, 0 ", "");
+    return withFlags ? CATALOGUE_ROWS_SQL("inventory", CATALOGUE_FLAGS, CATALOGUE_FLAGS_JOIN)
+                     : CATALOGUE_ROWS_SQL("inventory", "0, 0 ", "");
 }
+
+#undef CATALOGUE_ROWS_SQL
+#undef CATALOGUE_FLAGS
+#undef CATALOGUE_FLAGS_JOIN
 
 // Steps a count query; 0 when it yields no row or fails.
 int32_t ReadCount(sqlite3* db, const char* sql)
@@ -95,7 +100,7 @@ bool InsertCatalogueCard(sqlite3_stmt* insert, const JsonValue& card, const Cata
     return true;
 }
 
-bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string& error, const char* ledger)
+bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string& error, Ledger ledger)
 {
     rows.clear();
     bool hasCatalogue = false;
@@ -107,11 +112,10 @@ bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string
     if (!TableExists(db, "card_flags", hasFlags, error))
         return false;
 
-    StmtHandle stmt = PrepareStmt(db, CatalogueRowsSql(ledger, hasFlags).c_str(), error);
+    StmtHandle stmt = PrepareStmt(db, CatalogueRowsSql(ledger, hasFlags), error);
     if (!stmt)
         return false;
-    // A null key binds NULL, which matches no location.
-    sqlite3_bind_text(stmt.get(), 1, ledger, -1, SQLITE_TRANSIENT);
+    BindText(stmt.get(), 1, LedgerKey(ledger));
     return ForEachRow(stmt.get(), error, [&](sqlite3_stmt* row) {
         rows.push_back({ColumnTextW(row, 0), ColumnTextW(row, 1), ColumnTextW(row, 2), ColumnTextW(row, 3),
                         ColumnTextW(row, 4), ColumnTextW(row, 5), ColumnTextW(row, 7), sqlite3_column_int(row, 6),

@@ -7,6 +7,7 @@
 
 #include "core/db.h"
 #include "core/json.h"
+#include "core/stock.h"
 
 #include <sqlite3.h>
 
@@ -75,12 +76,11 @@ struct CatalogueRow {
 };
 
 // Every catalogue card, held or not, once, by set name, then name, then
-// card_id (byte order), with its held count and location in the ledger
-// ("coll" for the collection; any other key, or none, counts the sale
-// stock) and its want and trade flags. Without the catalogue table the list
-// is empty and the load succeeds. After a failure the list holds the rows
-// read before it.
-bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string& error, const char* ledger);
+// card_id (byte order), with its held count and location in the ledger and
+// its want and trade flags. Without the catalogue table the list is empty
+// and the load succeeds. After a failure the list holds the rows read
+// before it.
+bool LoadCatalogueRows(sqlite3* db, std::vector<CatalogueRow>& rows, std::string& error, Ledger ledger);
 
 // The number of distinct cards with at least one copy in the sale stock
 // and no catalogue row (every such card while there is no catalogue); 0

@@ -5,13 +5,12 @@
 
 namespace {
 
-// Prepares a statement whose first parameter is the ledger key; a null key
-// is bound as NULL, which no stored location matches.
-StmtHandle PrepareLedgerStmt(sqlite3* db, const char* sql, const char* ledger, std::string& error)
+// Prepares a statement whose first parameter is the ledger's stored key.
+StmtHandle PrepareLedgerStmt(sqlite3* db, const char* sql, Ledger ledger, std::string& error)
 {
     StmtHandle stmt = PrepareStmt(db, sql, error);
     if (stmt)
-        sqlite3_bind_text(stmt.get(), 1, ledger, -1, SQLITE_TRANSIENT);
+        BindText(stmt.get(), 1, LedgerKey(ledger));
     return stmt;
 }
 
@@ -23,7 +22,7 @@ bool ReadLocation(sqlite3_stmt* stmt, std::wstring& location, std::string& error
 
 } // namespace
 
-bool LoadCardLocation(sqlite3* db, const char* ledger, const std::string& cardId, std::wstring& location,
+bool LoadCardLocation(sqlite3* db, Ledger ledger, const std::string& cardId, std::wstring& location,
                       std::string& error)
 {
     location.clear();
@@ -37,7 +36,7 @@ bool LoadCardLocation(sqlite3* db, const char* ledger, const std::string& cardId
     return ReadLocation(stmt.get(), location, error);
 }
 
-bool LoadDistinctLocations(sqlite3* db, const char* ledger, std::vector<std::wstring>& locations,
+bool LoadDistinctLocations(sqlite3* db, Ledger ledger, std::vector<std::wstring>& locations,
                            std::string& error)
 {
     locations.clear();
@@ -49,7 +48,7 @@ bool LoadDistinctLocations(sqlite3* db, const char* ledger, std::vector<std::wst
            ForEachRow(stmt.get(), error, [&](sqlite3_stmt* row) { locations.push_back(ColumnTextW(row, 0)); });
 }
 
-bool LoadVariantLocation(sqlite3* db, const char* ledger, const std::string& cardId, const std::string& variant,
+bool LoadVariantLocation(sqlite3* db, Ledger ledger, const std::string& cardId, const std::string& variant,
                          std::wstring& location, std::string& error)
 {
     location.clear();
@@ -62,7 +61,7 @@ bool LoadVariantLocation(sqlite3* db, const char* ledger, const std::string& car
     return ReadLocation(stmt.get(), location, error);
 }
 
-bool SaveVariantLocation(sqlite3* db, const char* ledger, const std::string& cardId, const std::string& variant,
+bool SaveVariantLocation(sqlite3* db, Ledger ledger, const std::string& cardId, const std::string& variant,
                          const std::wstring& location, std::string& error)
 {
     const std::string text = WideToUtf8(location);

@@ -13,6 +13,13 @@
 #include <string>
 #include <vector>
 
+// The words stored in the channel column, in the order the user is shown
+// them, like Variant and Condition in core/stock.h. Nothing here checks that
+// a sale uses one of them.
+namespace SaleChannel {
+inline constexpr const wchar_t* All[] = {L"Market", L"Facebook", L"eBay", L"Website", L"Other"};
+} // namespace SaleChannel
+
 // One line of a sale to be made.
 struct SaleLine {
     std::string card_id; // UTF-8

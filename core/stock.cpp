@@ -3,13 +3,10 @@
 #include "core/db.h"
 #include "core/text.h"
 
-#include <cstring>
-
 namespace {
 
 // The statements that differ only in their ledger's table. Each is written
-// out whole, so a ledger key only ever chooses between these fixed texts and
-// never becomes part of the SQL.
+// out whole, and the ledger only chooses between these fixed texts.
 struct LedgerSql {
     const char* loadInventory;
     const char* saveRow;
@@ -36,9 +33,9 @@ constexpr LedgerSql kSaleSql = {
     "SELECT COALESCE(SUM(qty), 0) FROM inventory WHERE card_id = ?;",
 };
 
-const LedgerSql& SqlFor(const char* ledger)
+const LedgerSql& SqlFor(Ledger ledger)
 {
-    return IsCollectionLedger(ledger) ? kCollectionSql : kSaleSql;
+    return ledger == Ledger::Collection ? kCollectionSql : kSaleSql;
 }
 
 // Prepares a statement whose first three parameters name one stock row.
@@ -74,13 +71,13 @@ bool ReadCollectionQty(sqlite3* db, const std::string& cardId, const std::string
 
 } // namespace
 
-bool IsCollectionLedger(const char* ledger)
+const char* LedgerKey(Ledger ledger)
 {
-    return ledger && std::strcmp(ledger, Ledger::Collection) == 0;
+    return ledger == Ledger::Collection ? "coll" : "sale";
 }
 
 bool LoadCardInventory(sqlite3* db, const std::string& cardId, std::vector<ConditionRow>& rows, std::string& error,
-                       const std::wstring& variant, const char* ledger)
+                       const std::wstring& variant, Ledger ledger)
 {
     rows.clear();
     StmtHandle stmt = PrepareStmt(db, SqlFor(ledger).loadInventory, error);
@@ -94,26 +91,26 @@ bool LoadCardInventory(sqlite3* db, const std::string& cardId, std::vector<Condi
 }
 
 bool SaveConditionRow(sqlite3* db, const std::string& cardId, const std::wstring& condition, int32_t qty,
-                      double price, std::string& error, const std::wstring& variant, const char* ledger)
+                      double price, std::string& error, const std::wstring& variant, Ledger ledger)
 {
     StmtHandle stmt =
         PrepareRowStmt(db, SqlFor(ledger).saveRow, cardId, WideToUtf8(variant), WideToUtf8(condition), error);
     if (!stmt)
         return false;
     sqlite3_bind_int(stmt.get(), 4, qty);
-    if (!IsCollectionLedger(ledger))
+    if (ledger == Ledger::Sale)
         sqlite3_bind_double(stmt.get(), 5, price);
     return StepDone(stmt.get(), error);
 }
 
 bool DeleteConditionRow(sqlite3* db, const std::string& cardId, const std::wstring& condition, std::string& error,
-                        const std::wstring& variant, const char* ledger)
+                        const std::wstring& variant, Ledger ledger)
 {
     return WriteRow(db, SqlFor(ledger).deleteRow, cardId, WideToUtf8(variant), WideToUtf8(condition), error);
 }
 
 bool LoadHeldVariants(sqlite3* db, const std::string& cardId, std::vector<std::wstring>& variants,
-                      std::string& error, const char* ledger)
+                      std::string& error, Ledger ledger)
 {
     variants.clear();
     StmtHandle stmt = PrepareStmt(db, SqlFor(ledger).heldVariants, error);
@@ -123,7 +120,7 @@ bool LoadHeldVariants(sqlite3* db, const std::string& cardId, std::vector<std::w
     return ForEachRow(stmt.get(), error, [&](sqlite3_stmt* row) { variants.push_back(ColumnTextW(row, 0)); });
 }
 
-int32_t SumCardQty(sqlite3* db, const std::string& cardId, const char* ledger, bool& read)
+int32_t SumCardQty(sqlite3* db, const std::string& cardId, Ledger ledger, bool& read)
 {
     read = false;
     std::string ignored; // the callers report a failed read in their own words

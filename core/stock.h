@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-// Ledger keys, as the callers pass them and as variant_location.ledger
-// stores them.
-namespace Ledger {
-inline constexpr char Collection[] = "coll";
-inline constexpr char Sale[] = "sale";
-} // namespace Ledger
+enum class Ledger { Collection, Sale };
+
+// The word variant_location.ledger stores for the ledger: "coll" or "sale".
+// Files written by every earlier build hold these words, so they never
+// change.
+const char* LedgerKey(Ledger ledger);
 
 // The words stored in the variant and condition columns, in the order the
 // user is shown them. Nothing here checks that a row uses one of them.
@@ -26,10 +26,6 @@ inline constexpr const wchar_t* All[] = {L"Standard", L"Holo", L"Reverse Holo", 
 namespace Condition {
 inline constexpr const wchar_t* All[] = {L"Mint", L"Near Mint", L"Played"};
 } // namespace Condition
-
-// Only the exact key "coll" selects the collection; any other spelling, the
-// empty key and a null key mean the sale stock.
-bool IsCollectionLedger(const char* ledger);
 
 // One condition of one card and variant in a ledger.
 struct ConditionRow {
@@ -51,19 +47,19 @@ struct StockRow {
 
 // Every condition row of the card and variant, zero quantities included.
 bool LoadCardInventory(sqlite3* db, const std::string& cardId, std::vector<ConditionRow>& rows, std::string& error,
-                       const std::wstring& variant, const char* ledger);
+                       const std::wstring& variant, Ledger ledger);
 // Creates the row or updates it in place; the collection ignores the price.
 bool SaveConditionRow(sqlite3* db, const std::string& cardId, const std::wstring& condition, int32_t qty,
-                      double price, std::string& error, const std::wstring& variant, const char* ledger);
+                      double price, std::string& error, const std::wstring& variant, Ledger ledger);
 bool DeleteConditionRow(sqlite3* db, const std::string& cardId, const std::wstring& condition, std::string& error,
-                        const std::wstring& variant, const char* ledger);
+                        const std::wstring& variant, Ledger ledger);
 // Each variant with at least one row above zero, once, in no set order.
 bool LoadHeldVariants(sqlite3* db, const std::string& cardId, std::vector<std::wstring>& variants,
-                      std::string& error, const char* ledger);
+                      std::string& error, Ledger ledger);
 // The card's total over all its variants and conditions. A failed read
 // gives 0 with read false, so a caller must look at read before it shows
 // the total: an unreadable ledger is not an empty one.
-int32_t SumCardQty(sqlite3* db, const std::string& cardId, const char* ledger, bool& read);
+int32_t SumCardQty(sqlite3* db, const std::string& cardId, Ledger ledger, bool& read);
 // The card's sale-stock rows above zero, by variant, then condition.
 bool LoadCardStock(sqlite3* db, const std::string& cardId, std::vector<StockRow>& rows, std::string& error);
 

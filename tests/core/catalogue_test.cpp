@@ -16,7 +16,7 @@ protected:
     }
 
     // Each row as "card_id|location|held".
-    std::vector<std::string> Load(const char* ledger)
+    std::vector<std::string> Load(Ledger ledger)
     {
         std::vector<CatalogueRow> rows(1); // a stale row that must go
         std::string error;
@@ -59,14 +59,9 @@ TEST_F(CatalogueTest, HeldSumsEveryVariantAndConditionOfTheChosenLedgerOnly)
          "('a', 'Reverse Holo', 'Mint', 11), ('c', 'Standard', 'Mint', 1), ('c', 'Holo', 'Played', 2);"
          "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
          "('sale', 'a', 'Holo', 'For sale box'), ('coll', 'a', 'Holo', 'Binder'), ('COLL', 'a', 'Holo', 'Odd');");
-    // Only the exact key selects the collection.
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {Ledger::Sale, {"a|For sale box|10", "b||0", "c||0"}},
-        {Ledger::Collection, {"a|Binder|11", "b||0", "c||3"}},
-        {"COLL", {"a|Odd|10", "b||0", "c||0"}},
-        {nullptr, {"a||10", "b||0", "c||0"}}};
-    for (const auto& [ledger, expected] : cases)
-        EXPECT_EQ(Load(ledger), expected) << (ledger ? ledger : "none");
+    // Locations are found under the words earlier builds stored; no other spelling is read.
+    EXPECT_EQ(Load(Ledger::Sale), (std::vector<std::string>{"a|For sale box|10", "b||0", "c||0"}));
+    EXPECT_EQ(Load(Ledger::Collection), (std::vector<std::string>{"a|Binder|11", "b||0", "c||3"}));
 }
 
 TEST_F(CatalogueTest, AFailedReadIsReportedNotTakenForAnEmptyCatalogue)

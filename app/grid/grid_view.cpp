@@ -132,7 +132,7 @@ void ReloadCatalogue(bool* ok)
         std::string error;
         if (!OpenReadyDb(DatabasePath(), db, error))
             Log("ReloadCatalogue: open failed: %s", error.c_str());
-        else if (!LoadCatalogueRows(db.get(), rows, error, MainWindow().flags.collectionMode ? Ledger::Collection : Ledger::Sale))
+        else if (!LoadCatalogueRows(db.get(), rows, error, CurrentLedger()))
             Log("LoadCatalogueRows failed: %s", error.c_str());
         else
             loaded = true;

@@ -2,6 +2,7 @@
 
 #include "app/main/layout.h"
 #include "app/shell/ids.h"
+#include "core/sales.h"
 #include "core/stock.h"
 #include "ui/controls.h"
 
@@ -10,7 +11,6 @@
 
 #include <iterator>
 
-const wchar_t* const kSaleChannels[kSaleChannelCount] = {L"Market", L"Facebook", L"eBay", L"Website", L"Other"};
 
 namespace {
 
@@ -141,7 +141,7 @@ void CreateMainControls(MainWindowState& state)
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CARD_IMAGE)), state.instance,
                                   nullptr);
     c.channelLabel = make.Label(L"Channel");
-    c.channel = make.Combo(IDC_CHANNEL, kDropList, kSaleChannels, kSaleChannelCount, 0);
+    c.channel = make.Combo(IDC_CHANNEL, kDropList, SaleChannel::All, static_cast<int>(std::size(SaleChannel::All)), 0);
     c.showLabel = make.Label(L"Show");
     c.showFilter = make.Combo(IDC_SHOW_FILTER, kDropList, kShowChoices, 4, 0);
 }

@@ -3,11 +3,6 @@
 
 #include "app/shell/main_state.h"
 
-// The sale channels in the order of the Channel combo; its selection index
-// is an index into this table, and the sales windows offer the same list.
-constexpr int kSaleChannelCount = 5;
-extern const wchar_t* const kSaleChannels[kSaleChannelCount];
-
 // Every child control with its font, the grid's columns and its header's
 // check box. Needs the window's dpi and fonts in state.
 void CreateMainControls(MainWindowState& state);

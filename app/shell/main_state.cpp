@@ -29,6 +29,11 @@ std::wstring StatusText()
     return text;
 }
 
+Ledger CurrentLedger()
+{
+    return MainWindow().flags.collectionMode ? Ledger::Collection : Ledger::Sale;
+}
+
 void SavePrefs()
 {
     std::string ignored;

@@ -77,6 +77,10 @@ void SetStatusText(const std::wstring& text);
 // What the status bar shows; empty without a status bar.
 std::wstring StatusText();
 
+// The ledger the window shows: the collection in Collection mode, else the
+// sale stock.
+Ledger CurrentLedger();
+
 // Writes the seven flags to prefs.ini. A failed write is silent and the
 // flags in memory stay as they are.
 void SavePrefs();

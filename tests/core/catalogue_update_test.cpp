@@ -3,6 +3,12 @@
 #include "tests/core/ledger_db_fixture.h"
 #include "tests/support/https_test_server.h"
 
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
 namespace {
 
 std::string SetJson(const std::string& id, int total)
@@ -29,16 +35,42 @@ ScriptedAnswer Cards(const std::string& setId, int last)
 
 std::string CardPath(const std::string& setId) { return std::string(kCardListFolder) + setId + ".json"; }
 
+// Sets the flag once ready() holds, or after boundMs at the latest, so that
+// a run which would otherwise wait for minutes still ends.
+class Canceller {
+public:
+    Canceller(std::atomic<bool>& flag, std::function<bool()> ready, int boundMs)
+        : thread_([this, &flag, ready, boundMs] {
+              for (int waited = 0; !stop_; waited += 20) {
+                  if (waited >= boundMs || ready()) {
+                      flag = true;
+                      return;
+                  }
+                  Sleep(20);
+              }
+          })
+    {
+    }
+    ~Canceller()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 class CatalogueUpdateTest : public LedgerDbTest {
 protected:
-    // Runs the update against the test server, backing off 1, 2, 3 and 4 ms.
+    // Runs the update against the test server, backing off 1, 2, 3 and 4 ms
+    // unless the test says otherwise.
     CatalogueUpdateResult Run(const std::string& host = "")
     {
         progress = 0;
-        CatalogueSource source;
         source.host = host.empty() ? server.Host() : host;
-        source.retryStepMs = 1;
-        return UpdateCatalogueFrom(source, db.get(), "", &CatalogueUpdateTest::Progress, this, nullptr);
+        return UpdateCatalogueFrom(source, db.get(), "", &CatalogueUpdateTest::Progress, this, &cancel);
     }
 
     static void Progress(void* context, int32_t, int32_t) { ++static_cast<CatalogueUpdateTest*>(context)->progress; }
@@ -52,6 +84,12 @@ protected:
     }
 
     HttpsTestServer server{folder.Path()};
+    CatalogueSource source = [] {
+        CatalogueSource quick;
+        quick.retryStepMs = 1;
+        return quick;
+    }();
+    std::atomic<bool> cancel{false};
     size_t progress = 0;
 };
 
@@ -89,6 +127,25 @@ TEST_F(CatalogueUpdateTest, AFailingInsertRollsBackItsWholeSet)
     EXPECT_EQ(result.added, 3);
     EXPECT_EQ(result.failedSets, 1);
     EXPECT_EQ(Rows("SELECT card_id FROM catalogue ORDER BY card_id;"), (std::vector<std::string>{"a-1", "a-2", "c-1"}));
+}
+
+TEST_F(CatalogueUpdateTest, ASetWhoseTransactionCannotBeginGoesOnWithoutAPause)
+{
+    server.Route(kSetListPath, {Reply(200, List({SetJson("a", 1), SetJson("b", 1)}))});
+    server.Route(CardPath("a"), {Cards("a", 1)});
+    server.Route(CardPath("b"), {Cards("b", 1)});
+    ASSERT_TRUE(server.Start());
+    // A transaction already open on the connection makes each set's BEGIN fail.
+    Exec("BEGIN;");
+    // A pause after either set would outlast the canceller by far.
+    source.setPauseMs = 10 * 60 * 1000;
+    Canceller canceller(cancel, [] { return false; }, 20000);
+
+    const CatalogueUpdateResult result = Run();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.failedSets, 2);
+    EXPECT_EQ(progress, 2u);
+    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{kSetListPath, CardPath("a"), CardPath("b")}));
 }
 
 TEST_F(CatalogueUpdateTest, AnUnreadableOrEmptySetListFailsTheRun)

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -146,6 +148,61 @@ TEST_F(CatalogueUpdateTest, ASetWhoseTransactionCannotBeginGoesOnWithoutAPause)
     EXPECT_EQ(result.failedSets, 2);
     EXPECT_EQ(progress, 2u);
     EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{kSetListPath, CardPath("a"), CardPath("b")}));
+}
+
+TEST_F(CatalogueUpdateTest, OnlyNoAnswerTooManyRequestsAndServerErrorsAreTriedAgain)
+{
+    std::vector<std::string> sets;
+    for (const char* id : {"a", "b", "c", "d", "e", "f"})
+        sets.push_back(SetJson(id, 1));
+    server.Route(kSetListPath, {Reply(503, ""), Reply(200, List(sets))});
+    server.Route(CardPath("a"), {NoAnswer(), Cards("a", 1)});
+    server.Route(CardPath("b"), {Reply(429, ""), Cards("b", 1)});
+    server.Route(CardPath("c"), {Reply(500, ""), Reply(502, ""), Reply(599, ""), Cards("c", 1)});
+    server.Route(CardPath("d"), {Reply(503, ""), Reply(503, ""), Reply(503, ""), Reply(503, ""), Cards("d", 1)});
+    server.Route(CardPath("e"), {Reply(404, ""), Cards("e", 1)});
+    server.Route(CardPath("f"), {Reply(499, ""), Cards("f", 1)});
+    ASSERT_TRUE(server.Start());
+
+    const CatalogueUpdateResult result = Run();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.added, 3);
+    EXPECT_EQ(result.failedSets, 3);
+    // Four tries at most; a refusal is not asked again.
+    const std::vector<std::string> paths = RequestedPaths();
+    const auto tries = [&](const std::string& path) { return std::count(paths.begin(), paths.end(), path); };
+    EXPECT_EQ(tries(kSetListPath), 2);
+    EXPECT_EQ(tries(CardPath("a")), 2);
+    EXPECT_EQ(tries(CardPath("b")), 2);
+    EXPECT_EQ(tries(CardPath("c")), 4);
+    EXPECT_EQ(tries(CardPath("d")), 4);
+    EXPECT_EQ(tries(CardPath("e")), 1);
+    EXPECT_EQ(tries(CardPath("f")), 1);
+}
+
+TEST_F(CatalogueUpdateTest, EachFailedTryWaitsOneStepLongerAndACancelEndsTheWait)
+{
+    server.Route(kSetListPath, {Reply(503, "")});
+    ASSERT_TRUE(server.Start());
+    const auto msSince = [](std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+
+    // Between the four tries: 1 + 2 + 3 steps at the least.
+    source.retryStepMs = 250;
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Run().ok);
+    EXPECT_GE(msSince(started), 6 * 250);
+    EXPECT_EQ(server.Requests().size(), 4u);
+
+    source.retryStepMs = 60000;
+    Canceller canceller(cancel, [this] { return server.Requests().size() > 4; }, 60000);
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run().message, "Cancelled.");
+    EXPECT_EQ(server.Requests().size(), 5u);
+    // Long before the first back-off, of a minute, would have ended.
+    EXPECT_LT(msSince(started), 30000);
 }
 
 TEST_F(CatalogueUpdateTest, AnUnreadableOrEmptySetListFailsTheRun)

@@ -39,29 +39,16 @@ std::string CardPath(const std::string& setId) { return std::string(kCardListFol
 
 // Sets the flag once ready() holds, or after boundMs at the latest, so that
 // a run which would otherwise wait for minutes still ends.
-class Canceller {
-public:
+struct Canceller {
     Canceller(std::atomic<bool>& flag, std::function<bool()> ready, int boundMs)
-        : thread_([this, &flag, ready, boundMs] {
-              for (int waited = 0; !stop_; waited += 20) {
-                  if (waited >= boundMs || ready()) {
-                      flag = true;
-                      return;
-                  }
+        : thread([this, &flag, ready, boundMs] {
+              for (int waited = 0; !stop && waited < boundMs && !ready(); waited += 20)
                   Sleep(20);
-              }
-          })
-    {
-    }
-    ~Canceller()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+              flag = true;
+          }) {}
+    ~Canceller() { stop = true; thread.join(); }
+    std::atomic<bool> stop{false};
+    std::thread thread;
 };
 
 class CatalogueUpdateTest : public LedgerDbTest {
@@ -170,14 +157,11 @@ TEST_F(CatalogueUpdateTest, OnlyNoAnswerTooManyRequestsAndServerErrorsAreTriedAg
     EXPECT_EQ(result.failedSets, 3);
     // Four tries at most; a refusal is not asked again.
     const std::vector<std::string> paths = RequestedPaths();
-    const auto tries = [&](const std::string& path) { return std::count(paths.begin(), paths.end(), path); };
-    EXPECT_EQ(tries(kSetListPath), 2);
-    EXPECT_EQ(tries(CardPath("a")), 2);
-    EXPECT_EQ(tries(CardPath("b")), 2);
-    EXPECT_EQ(tries(CardPath("c")), 4);
-    EXPECT_EQ(tries(CardPath("d")), 4);
-    EXPECT_EQ(tries(CardPath("e")), 1);
-    EXPECT_EQ(tries(CardPath("f")), 1);
+    std::vector<ptrdiff_t> tries;
+    for (const char* set : {"a", "b", "c", "d", "e", "f"})
+        tries.push_back(std::count(paths.begin(), paths.end(), CardPath(set)));
+    EXPECT_EQ(tries, (std::vector<ptrdiff_t>{2, 2, 4, 4, 1, 1}));
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), kSetListPath), 2);
 }
 
 TEST_F(CatalogueUpdateTest, EachFailedTryWaitsOneStepLongerAndACancelEndsTheWait)

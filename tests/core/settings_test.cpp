@@ -49,9 +49,11 @@ TEST_F(SettingsTest, AnEmptySiteOrCurrencySymbolKeepsItsDefaultOtherFieldsMayBeE
 {
     WriteFileBytes(SettingsPath(), "ebaySite=\ncurrencySymbol=\ntitle=\ncurrencyCode=\naccent=#000000\n");
     StoreSettings settings;
+    StoreSettings defaults;
+    InitDefaultStoreSettings(defaults);
     ASSERT_TRUE(LoadStoreSettings(SettingsPath(), settings));
-    EXPECT_EQ(settings.ebaySite, L"ebay.com.au");
-    EXPECT_EQ(settings.currencySymbol, L"$");
+    EXPECT_EQ(settings.ebaySite, defaults.ebaySite);
+    EXPECT_EQ(settings.currencySymbol, defaults.currencySymbol);
     EXPECT_EQ(settings.title, L"");
     EXPECT_EQ(settings.currencyCode, L"");
     EXPECT_EQ(settings.accent, L"#000000");

@@ -238,7 +238,7 @@ int wmain()
     const CatalogueUpdateResult result = UpdateCatalogueFrom(source, db.get(), "", nullptr, nullptr, nullptr);
     QueryPerformanceCounter(&end);
     const double total = Seconds(start, end);
-    const double pauses = kSets * 0.150;
+    const double pauses = kSets * source.setPauseMs / 1000.0;
     std::printf("update: %s, %d cards added, %d sets failed\n", result.ok ? "ok" : result.message.c_str(),
                 result.added, result.failedSets);
     std::printf("update over HTTPS: %.2f s in all, %.2f s without the %d designed 150 ms pauses\n", total,

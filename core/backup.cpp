@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <mutex>
 
 namespace {
 
@@ -94,14 +95,52 @@ std::wstring BackupTimeStamp()
     return text;
 }
 
-bool FileSize(const std::wstring& path, uint64_t& size)
+// The first of stem.db, stem-2.db, stem-3.db ... that is not taken, so a
+// second backup within the same second gets a name of its own.
+std::wstring UnusedBackupPath(const std::wstring& stem)
+{
+    std::wstring path = stem + L".db";
+    for (int n = 2; n < 100 && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        path = stem + L"-" + std::to_wstring(n) + L".db";
+    return path;
+}
+
+bool FileSizeAndTime(const std::wstring& path, uint64_t& size, uint64_t& written)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return false;
     size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+              data.ftLastWriteTime.dwLowDateTime;
     return true;
 }
+
+bool FileSize(const std::wstring& path, uint64_t& size)
+{
+    uint64_t written = 0;
+    return FileSizeAndTime(path, size, written);
+}
+
+// A database file as an open found it.
+struct FileState {
+    std::wstring path;
+    int version = 0;
+    uint64_t size = 0;
+    uint64_t written = 0;
+
+    bool operator==(const FileState& other) const
+    {
+        return path == other.path && version == other.version && size == other.size && written == other.written;
+    }
+};
+
+// The last pre-migration copy of this run and the state of the file it was
+// made from; guarded by the lock, which also keeps two opens on different
+// threads from copying the same state at once.
+std::mutex preMigrationLock;
+FileState copiedState;
+std::wstring copiedTo;
 
 } // namespace
 
@@ -141,7 +180,7 @@ bool BackupNow()
 bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string& error)
 {
     const std::wstring& database = DatabasePath();
-    backupPath = MakeBackupsFolder() + L"\\binderwell-" + tag + L"-" + BackupTimeStamp() + L".db";
+    backupPath = UnusedBackupPath(MakeBackupsFolder() + L"\\binderwell-" + tag + L"-" + BackupTimeStamp());
 
     DatabaseHold hold;
     std::string holdError;
@@ -167,11 +206,26 @@ bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string
     return true;
 }
 
-bool PreMigrationBackup(std::string& error)
+bool PreMigrationBackup(int version, std::string& error)
 {
+    std::lock_guard<std::mutex> lock(preMigrationLock);
+    FileState state;
+    state.path = DatabasePath();
+    state.version = version;
+    const bool stateKnown = FileSizeAndTime(state.path, state.size, state.written);
+    uint64_t copySize = 0;
+    if (stateKnown && state == copiedState && FileSize(copiedTo, copySize) && copySize == state.size) {
+        LogW(L"Pre-migration backup of this file state already made: %ls", copiedTo.c_str());
+        return true;
+    }
+
     std::wstring path;
     if (!SafetyBackup(L"pre-migration", path, error))
         return false;
     LogW(L"Pre-migration backup written: %ls", path.c_str());
+    if (stateKnown) {
+        copiedState = state;
+        copiedTo = path;
+    }
     return true;
 }

@@ -11,14 +11,19 @@
 bool BackupNow();
 
 // The program's own backup before a change that cannot be undone,
-// binderwell-<tag>-YYYYMMDD-HHMMSS.db. True only when a complete copy
-// exists. backupPath is set once the name is formed, also when the copy then
-// fails (a short copy is left in place for the user to look at).
+// binderwell-<tag>-YYYYMMDD-HHMMSS.db, with "-2", "-3" and so on before
+// ".db" when an earlier backup of the same second has the name. True only
+// when a complete copy exists. backupPath is set once the name is formed,
+// also when the copy then fails (a short copy is left in place for the user
+// to look at).
 bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string& error);
 
 // SafetyBackup with the tag "pre-migration"; the program installs it as the
-// pre-migration backup hook at start-up.
-bool PreMigrationBackup(std::string& error);
+// pre-migration backup hook at start-up. An upgrade that fails is tried
+// again at every open, so each state of the file (the schema version it
+// was found at, its size and last-write time) is copied once per run: while
+// the file and the copy made of it are unchanged, that copy stands.
+bool PreMigrationBackup(int version, std::string& error);
 
 // The file copy both backups make; true on success, with the system's error
 // code left for GetLastError on failure. Tests replace it to stand for a

@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kTries = 4;
 constexpr int kSliceMs = 50;
-constexpr int kPauseSlices = 3;  // between downloaded sets, to go easy on the host
 
 bool Cancelled(const std::atomic<bool>* cancel)
 {
@@ -91,12 +90,14 @@ int64_t CountSetCards(sqlite3_stmt* count, const std::string& setId)
 
 // Inserts every card of one set in one transaction; true with the number of
 // rows really added once committed, false with nothing of the set kept.
+// begun tells whether the transaction started at all.
 bool InsertSetCards(sqlite3* db, sqlite3_stmt* insert, const JsonValue& cards, const SetListEntry& set,
-                    int32_t& added)
+                    int32_t& added, bool& begun)
 {
     std::string error;
     Transaction transaction;
-    if (!transaction.Begin(db, error))
+    begun = transaction.Begin(db, error);
+    if (!begun)
         return false;
     int32_t inserted = 0;
     for (const JsonValue& card : cards.items) {
@@ -254,12 +255,16 @@ CatalogueUpdateResult UpdateCatalogueFrom(const CatalogueSource& source, sqlite3
             continue;
         }
         int32_t added = 0;
-        if (InsertSetCards(db, insert.get(), *cards, set, added))
+        bool begun = false;
+        if (InsertSetCards(db, insert.get(), *cards, set, added, begun))
             result.added += added;
         else
             ++result.failedSets;
         report(done);
-        WaitCancellable(kPauseSlices * kSliceMs, cancel);
+        // A set whose transaction could not even begin never reached the
+        // database; like a failed download, it goes on to the next at once.
+        if (begun)
+            WaitCancellable(source.setPauseMs, cancel);
     }
 
     if (cancelled) {

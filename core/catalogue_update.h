@@ -43,11 +43,13 @@ CatalogueUpdateResult UpdateCatalogueOnline(sqlite3* db, const std::string& apiK
 
 // The steps below are used on their own by the tests.
 
-// Where the update fetches from and how long it backs off: the n-th failed
-// try of a document waits n times retryStepMs.
+// Where the update fetches from and how long it waits: the n-th failed try
+// of a document waits n times retryStepMs, and each set that reached the
+// database is followed by a pause of setPauseMs, to go easy on the host.
 struct CatalogueSource {
     std::string host = kCardDataHost;  // host name, or "name:port"
     int retryStepMs = 1500;
+    int setPauseMs = 150;
 };
 CatalogueUpdateResult UpdateCatalogueFrom(const CatalogueSource& source, sqlite3* db, const std::string& apiKey,
                                           JobProgressFn progress, void* context,

@@ -17,7 +17,8 @@ void SetLogFolder(const std::wstring& folder);
 // printf-style. External text (SQLite messages, ids, paths, server text) is
 // always an argument, never the format.
 void Log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-// Wide printf-style: "%ls" takes a wide string and "%hs" a byte string.
+// Wide printf-style: "%ls" takes a wide string and "%hs" a UTF-8 byte
+// string; log.cpp lists the conversions it understands.
 void LogW(const wchar_t* format, ...);
 // An empty line, then "===== [time] name =====". A null name counts as empty.
 void LogSection(const char* name);

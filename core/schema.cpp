@@ -89,7 +89,7 @@ bool RunPreMigrationBackup(int version, std::string& error)
     if (!PreMigrationBackupHook) {
         reason = "internal error: no pre-migration backup handler is installed";
     } else {
-        ok = PreMigrationBackupHook(reason);
+        ok = PreMigrationBackupHook(version, reason);
         if (!ok && reason.empty())
             reason = "a required automatic backup could not be made, so the database upgrade was not run";
     }

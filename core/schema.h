@@ -8,9 +8,10 @@
 
 constexpr int SchemaVersion = 6;
 
-// Makes a complete backup copy of the database file before an upgrade
-// changes it; returns false, with a reason when it has one, otherwise.
-using PreMigrationBackupFn = bool (*)(std::string& error);
+// Makes sure a complete backup copy of the database file exists before an
+// upgrade from the given schema version changes it; returns false, with a
+// reason when it has one, otherwise.
+using PreMigrationBackupFn = bool (*)(int version, std::string& error);
 void SetPreMigrationBackupHook(PreMigrationBackupFn hook);
 
 // One committed step each; a failed step leaves nothing of itself behind.

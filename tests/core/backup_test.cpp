@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -98,6 +99,50 @@ TEST_F(BackupTest, AShortOrImpossibleCopyFailsAndBlocksTheUpgrade)
     DbHandle db;
     EXPECT_FALSE(OpenReadyDb(DatabasePath(), db, error));
     EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
+}
+
+// Every command opens its own connection, so an upgrade that keeps failing
+// is tried, and backed up for, again and again.
+TEST_F(BackupTest, AnUpgradeThatKeepsFailingCopiesEachFileStateOnce)
+{
+    MakeDatabaseAt(DatabasePath(), 4);
+    // A stray table named like one the next step creates fails that step.
+    RunSql(DatabasePath(), "CREATE TABLE variant_location (x);");
+    SetPreMigrationBackupHook(PreMigrationBackup);
+    const auto openRefused = [&] {
+        DbHandle db;
+        std::string error;
+        return !OpenReadyDb(DatabasePath(), db, error);
+    };
+    const std::wstring backups = folder.File(L"backups");
+    const auto copies = [&] {
+        std::vector<std::string> bytes;
+        for (const std::wstring& file : ListFiles(backups))
+            bytes.push_back(ReadFileBytes(backups + L"\\" + file.substr(0, file.find(L' '))));
+        return bytes;
+    };
+
+    const std::string first = ReadFileBytes(DatabasePath());
+    for (int open = 0; open < 3; ++open)
+        EXPECT_TRUE(openRefused());
+    ASSERT_EQ(copies().size(), 1u);
+    EXPECT_TRUE(copies()[0] == first);
+
+    // A changed file is copied again, within the same second too.
+    RunSql(DatabasePath(), "INSERT INTO inventory (card_id, condition) VALUES ('a', 'Mint');");
+    const std::string second = ReadFileBytes(DatabasePath());
+    EXPECT_TRUE(openRefused());
+    EXPECT_TRUE(openRefused());
+    const std::vector<std::string> both = copies();
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_TRUE(std::count(both.begin(), both.end(), second) == 1);
+
+    // A copy the user removed no longer stands for the file.
+    for (const std::wstring& file : ListFiles(backups))
+        DeleteFileW((backups + L"\\" + file.substr(0, file.find(L' '))).c_str());
+    EXPECT_TRUE(openRefused());
+    ASSERT_EQ(copies().size(), 1u);
+    EXPECT_TRUE(copies()[0] == second);
 }
 
 // Every transaction moves one unit from stock to a sale.

@@ -71,3 +71,23 @@ TEST_F(CatalogueTest, AFailedReadIsReportedNotTakenForAnEmptyCatalogue)
     std::string error;
     EXPECT_FALSE(LoadCatalogueRows(db.get(), rows, error, Ledger::Sale));
 }
+
+TEST_F(CatalogueTest, HeldCardsMissingFromTheCatalogueAndImageLinks)
+{
+    Exec("INSERT INTO catalogue (card_id, img_small, img_large) VALUES ('a', 's.png', 'l.png'), ('b', '', 'bl.png'), "
+         "('c', NULL, NULL);"
+         "INSERT INTO inventory (card_id, variant, condition, qty) VALUES ('a', 'Holo', 'Mint', 1), "
+         "('x', 'Holo', 'Mint', 2), ('x', 'Standard', 'Mint', 1), ('y', 'Holo', 'Mint', 0), ('z', 'Holo', 'Mint', 1);"
+         "INSERT INTO collection (card_id, variant, condition, qty) VALUES ('w', 'Holo', 'Mint', 5);");
+    // Sale stock only, each card once, and a row sold down to nothing is no held card.
+    EXPECT_EQ(CountHeldCardsMissingFromCatalogue(db.get()), 2);
+    EXPECT_EQ(LoadCardImageUrl(db.get(), "a"), "s.png");
+    EXPECT_EQ(LoadCardImageUrl(db.get(), "b"), "bl.png");
+    EXPECT_EQ(LoadCardImageUrl(db.get(), "c"), "");
+    EXPECT_EQ(LoadCardImageUrl(db.get(), "x"), "");
+
+    // Before the first update every held card is missing.
+    Exec("DROP TABLE catalogue;");
+    EXPECT_EQ(CountHeldCardsMissingFromCatalogue(db.get()), 3);
+    EXPECT_EQ(LoadCardImageUrl(db.get(), "a"), "");
+}

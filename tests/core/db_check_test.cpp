@@ -13,7 +13,7 @@ namespace {
 
 int hookCalls = 0;
 
-bool CountingHook(std::string&)
+bool CountingHook(int, std::string&)
 {
     ++hookCalls;
     return true;

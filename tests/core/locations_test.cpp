@@ -33,3 +33,25 @@ TEST_F(LocationsTest, StandardComesFirstElseTheFirstVariantAndEmptyDeletesTheRow
     EXPECT_TRUE(Rows("SELECT * FROM variant_location;").empty());
     EXPECT_EQ(CardLocation(Ledger::Sale), L"");
 }
+
+TEST_F(LocationsTest, EachLedgerListsItsOwnLocationsOnceIgnoringCase)
+{
+    // As earlier builds stored them, an empty location included.
+    Exec("INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
+         "('sale', 'a', 'Holo', 'box 2'), ('sale', 'a', 'Standard', 'Box 1'), ('sale', 'b', 'Holo', 'box 2'), "
+         "('sale', 'c', 'Holo', ''), ('sale', 'd', 'Holo', 'Box 3'), ('coll', 'a', 'Holo', 'Binder');");
+    std::vector<std::wstring> locations{L"stale"};
+    std::string error;
+    ASSERT_TRUE(LoadDistinctLocations(db.get(), Ledger::Sale, locations, error)) << error;
+    EXPECT_EQ(locations, (std::vector<std::wstring>{L"Box 1", L"box 2", L"Box 3"}));
+    ASSERT_TRUE(LoadDistinctLocations(db.get(), Ledger::Collection, locations, error)) << error;
+    EXPECT_EQ(locations, std::vector<std::wstring>{L"Binder"});
+
+    std::wstring location = L"stale";
+    ASSERT_TRUE(LoadVariantLocation(db.get(), Ledger::Sale, "a", "Holo", location, error)) << error;
+    EXPECT_EQ(location, L"box 2");
+    ASSERT_TRUE(LoadVariantLocation(db.get(), Ledger::Collection, "a", "Holo", location, error)) << error;
+    EXPECT_EQ(location, L"Binder");
+    ASSERT_TRUE(LoadVariantLocation(db.get(), Ledger::Collection, "a", "Standard", location, error)) << error;
+    EXPECT_EQ(location, L"");
+}

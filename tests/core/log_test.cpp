@@ -31,6 +31,23 @@ TEST_F(LogTest, ExternalTextIsWrittenWholeAndAsItIs)
     EXPECT_EQ(text.rfind("] " + longText + "\r\n"), text.size() - longText.size() - 4);
 }
 
+TEST_F(LogTest, ByteStringsAreReadAsUtf8AndEveryOtherConversionAsBefore)
+{
+    // Through the C runtime's code page "\xC3\xA9" would come out as two characters.
+    LogW(L"card %hs", "\xC3\xA9");
+    LogW(L"[%-6hs|%4ls|%.2hs|%.*ls|%*d|%-3d|%06.2f|%llu|%I64d|%zu|%x|%hs|%%]", "\xC3\xA9", L"ab",
+         "abc", 1, L"xyz", 4, 7, 5, 3.14159, 18446744073709551615ull, -5ll, static_cast<size_t>(9), 255u,
+         static_cast<const char*>(nullptr));
+    // A conversion whose argument cannot be read safely ends the formatting there.
+    LogW(L"%d %s %ls", 1, "never read", L"nor this");
+    const std::string text = LogText();
+    EXPECT_NE(text.find("] card \xC3\xA9\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("] [\xC3\xA9     |  ab|ab|x|   7|5  |003.14|18446744073709551615|-5|9|ff|(null)|%]\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("] 1 %s %ls\r\n"), std::string::npos) << text;
+}
+
 TEST_F(LogTest, RotatesExactlyAtTheLimitAndKeepsThePredecessorWhole)
 {
     SetLogRotateBytes(1000);

@@ -1,5 +1,7 @@
 #include "core/sales.h"
 
+#include "core/catalogue.h"
+#include "core/text.h"
 #include "tests/core/ledger_db_fixture.h"
 
 #include <cstring>
@@ -161,6 +163,106 @@ TEST_F(SalesTest, AmendingMovesTheDifferenceAndRefusesWhatStockCannotCover)
     EXPECT_EQ(Everything(), before);
 }
 
+TEST_F(SalesTest, UndoLastSaleReversesOnlyTheNewestSaleAndAllItsUnits)
+{
+    std::string longId;
+    for (int i = 0; i < 300; ++i)
+        longId += "\xE3\x83\x9D"; // one Japanese character
+    Stock("('a', 'Holo', 'Mint', 5, 4.0), ('" + longId + "', 'Holo', 'Mint', 3, 2.0)");
+    Sell({Line("a", 1)});
+    Sell({Line(longId, 2)});
+
+    std::wstring message;
+    std::string error;
+    std::string cardId;
+    ASSERT_TRUE(UndoLastSale(db.get(), message, error, &cardId)) << error;
+    EXPECT_EQ(cardId, longId);
+    // Named whole, never cut short.
+    EXPECT_NE(message.find(std::wstring(300, L'\x30DD') + L" [Holo / Mint]"), std::wstring::npos);
+    EXPECT_EQ(Rows("SELECT sale_id FROM sales;"), std::vector<std::string>{"1"});
+    EXPECT_EQ(Rows("SELECT card_id, qty FROM inventory ORDER BY inv_id;"),
+              (std::vector<std::string>{"a|4", longId + "|3"}));
+
+    ASSERT_TRUE(UndoLastSale(db.get(), message, error, &cardId)) << error;
+    EXPECT_EQ(cardId, "a");
+    // With no sale left there is nothing to undo, and nothing to say.
+    ASSERT_TRUE(UndoLastSale(db.get(), message, error, &cardId)) << error;
+    EXPECT_TRUE(message.empty());
+    EXPECT_TRUE(cardId.empty());
+    EXPECT_EQ(Rows("SELECT card_id, qty FROM inventory ORDER BY inv_id;"),
+              (std::vector<std::string>{"a|5", longId + "|3"}));
+}
+
+TEST_F(SalesTest, ABatchIsReversedWholeOrNotAtAll)
+{
+    Stock("('a', 'Holo', 'Mint', 5, 4.0), ('b', 'Holo', 'Mint', 1, 3.0)");
+    Sell({Line("a", 1)});
+    Sell({Line("a", 2), Line("b", 1)});
+    Sell({Line("a", 1)});
+    const std::vector<std::string> before = Everything();
+
+    // The second card's sale fails after the first one went back.
+    Exec("CREATE TRIGGER fail BEFORE DELETE ON sales WHEN OLD.card_id = 'b' BEGIN SELECT RAISE(ABORT, 'x'); END;");
+    std::string error;
+    int32_t reversed = 99;
+    EXPECT_FALSE(ReverseSaleBatch(db.get(), 2, error, &reversed));
+    EXPECT_EQ(reversed, 0);
+    EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
+    EXPECT_EQ(Everything(), before);
+    Exec("DROP TRIGGER fail;");
+
+    ASSERT_TRUE(ReverseSaleBatch(db.get(), 2, error, &reversed)) << error;
+    EXPECT_EQ(reversed, 2);
+    EXPECT_EQ(Rows("SELECT sale_id, batch_id FROM sales ORDER BY sale_id;"),
+              (std::vector<std::string>{"1|1", "4|3"}));
+    // The sold-out card comes back at its sale price.
+    EXPECT_EQ(SaleStock(), (std::vector<std::string>{"1|a|Holo|Mint|3|4.0", "4|b|Holo|Mint|1|1.0"}));
+    ASSERT_TRUE(ReverseSaleBatch(db.get(), 2, error, &reversed)) << error;
+    EXPECT_EQ(reversed, 0);
+}
+
+TEST_F(SalesTest, SalesListNewestFirstWithOneBatchAndTimePerRecording)
+{
+    Stock("('a', 'Holo', 'Mint', 10, 4.0), ('b', 'Holo', 'Mint', 10, 3.0)");
+    Sell({Line("a", 1), Line("b", 2), Line("a", 1, L"Mint")});
+    Sell({Line("a", 3)});
+    const auto list = [](const std::vector<SaleRecord>& sales) {
+        std::vector<std::string> rows;
+        for (const SaleRecord& sale : sales)
+            rows.push_back(std::to_string(sale.sale_id) + "|" + std::to_string(sale.batch_id) + "|" + sale.card_id +
+                           "|" + WideToUtf8(sale.name) + "|" + std::to_string(sale.qty));
+        return rows;
+    };
+
+    // Before the first catalogue update there are no names, and no error.
+    std::vector<SaleRecord> sales;
+    std::string error;
+    ASSERT_TRUE(LoadRecentSales(db.get(), sales, error)) << error;
+    EXPECT_EQ(list(sales), (std::vector<std::string>{"4|2|a||3", "3|1|a||1", "2|1|b||2", "1|1|a||1"}));
+    EXPECT_EQ(sales[1].sold_at, sales[3].sold_at);
+    EXPECT_EQ(sales[2].sold_at, sales[3].sold_at);
+    EXPECT_FALSE(sales[3].sold_at.empty());
+
+    ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error;
+    Exec("INSERT INTO catalogue (card_id, name) VALUES ('a', 'Alakazam');");
+    ASSERT_TRUE(LoadSalesForCard(db.get(), "a", sales, error)) << error;
+    EXPECT_EQ(list(sales), (std::vector<std::string>{"4|2|a|Alakazam|3", "3|1|a|Alakazam|1", "1|1|a|Alakazam|1"}));
+    ASSERT_TRUE(LoadSalesForCard(db.get(), "b", sales, error)) << error;
+    EXPECT_EQ(list(sales), std::vector<std::string>{"2|1|b||2"});
+    EXPECT_EQ(CountSales(db.get(), ""), 4);
+    EXPECT_EQ(CountSales(db.get(), "a"), 3);
+    EXPECT_EQ(CountSales(db.get(), "zz"), 0);
+
+    // Only the newest 500 are listed.
+    Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
+         "INSERT INTO sales (card_id, condition, qty, sold_at) SELECT 'c', 'Mint', 1, '' FROM n;");
+    ASSERT_TRUE(LoadRecentSales(db.get(), sales, error)) << error;
+    ASSERT_EQ(sales.size(), 500u);
+    EXPECT_EQ(sales.front().sale_id, 604);
+    EXPECT_EQ(sales.back().sale_id, 105);
+    EXPECT_EQ(CountSales(db.get(), ""), 604);
+}
+
 TEST_F(SalesTest, ALedgerThatCannotBeReadIsAnErrorNeverAnEmptyList)
 {
     Exec("DROP TABLE sales;");
@@ -169,4 +271,6 @@ TEST_F(SalesTest, ALedgerThatCannotBeReadIsAnErrorNeverAnEmptyList)
     EXPECT_FALSE(LoadRecentSales(db.get(), sales, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(sales.empty());
+    EXPECT_FALSE(LoadSalesForCard(db.get(), "a", sales, error));
+    EXPECT_EQ(CountSales(db.get(), ""), 0);
 }

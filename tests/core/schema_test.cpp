@@ -14,7 +14,7 @@ namespace {
 int hookCalls = 0;
 int versionSeenByHook = -1;
 
-bool RecordingHook(std::string&)
+bool RecordingHook(int, std::string&)
 {
     ++hookCalls;
     const std::string bytes = ReadFileBytes(DatabasePath());

@@ -6,6 +6,7 @@ namespace {
 class SettingsTest : public DataFolderTest {
 protected:
     std::wstring SettingsPath() { return folder.File(L"settings.ini"); }
+    std::wstring PrefsPath() { return folder.File(L"prefs.ini"); }
 };
 } // namespace
 
@@ -42,4 +43,49 @@ TEST_F(SettingsTest, AMissingFileOrOneOverOneMebibyteGivesTheDefaults)
     WriteFileBytes(SettingsPath(), atLimit + "\n");
     EXPECT_FALSE(LoadStoreSettings(SettingsPath(), settings));
     EXPECT_EQ(settings.title, L"Pok\u00e9mon Cards");
+}
+
+TEST_F(SettingsTest, AnEmptySiteOrCurrencySymbolKeepsItsDefaultOtherFieldsMayBeEmpty)
+{
+    WriteFileBytes(SettingsPath(), "ebaySite=\ncurrencySymbol=\ntitle=\ncurrencyCode=\naccent=#000000\n");
+    StoreSettings settings;
+    StoreSettings defaults;
+    InitDefaultStoreSettings(defaults);
+    ASSERT_TRUE(LoadStoreSettings(SettingsPath(), settings));
+    EXPECT_EQ(settings.ebaySite, defaults.ebaySite);
+    EXPECT_EQ(settings.currencySymbol, defaults.currencySymbol);
+    EXPECT_EQ(settings.title, L"");
+    EXPECT_EQ(settings.currencyCode, L"");
+    EXPECT_EQ(settings.accent, L"#000000");
+}
+
+TEST_F(SettingsTest, PreferencesAreOnOnlyForExactKeysWithOneOrTrue)
+{
+    // After a byte-order mark; keys match with their case, values as written.
+    WriteFileBytes(PrefsPath(), "\xEF\xBB\xBFselfHost=1\n# comment\ninStockOnly=true\r\nalwaysOnTop=TRUE\n"
+                                "CollectionMode=1\nebayCurrent= 1\nebayHolo=yes\n");
+    UiPrefs prefs;
+    prefs.alwaysOnTop = true; // stale values must go
+    prefs.debugLog = false;
+    ASSERT_TRUE(LoadUiPrefs(PrefsPath(), prefs));
+    EXPECT_TRUE(prefs.selfHost);
+    EXPECT_TRUE(prefs.inStockOnly);
+    EXPECT_FALSE(prefs.alwaysOnTop);
+    EXPECT_FALSE(prefs.collectionMode);
+    EXPECT_FALSE(prefs.ebayCurrent);
+    EXPECT_FALSE(prefs.ebayHolo);
+    EXPECT_TRUE(prefs.debugLog); // missing: the default
+
+    // Every flag survives a save and a load, the ones that default to on included.
+    UiPrefs saved;
+    saved.inStockOnly = saved.collectionMode = saved.ebayHolo = true;
+    saved.debugLog = false;
+    std::string error;
+    ASSERT_TRUE(SaveUiPrefs(PrefsPath(), saved, error)) << error;
+    ASSERT_TRUE(LoadUiPrefs(PrefsPath(), prefs));
+    for (bool UiPrefs::*flag : {&UiPrefs::selfHost, &UiPrefs::inStockOnly, &UiPrefs::alwaysOnTop,
+                                &UiPrefs::collectionMode, &UiPrefs::ebayCurrent, &UiPrefs::ebayHolo,
+                                &UiPrefs::debugLog})
+        EXPECT_EQ(prefs.*flag, saved.*flag);
+    EXPECT_FALSE(FileExists(PrefsPath() + L".tmp"));
 }

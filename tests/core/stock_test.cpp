@@ -2,6 +2,8 @@
 
 #include "tests/core/ledger_db_fixture.h"
 
+#include <algorithm>
+
 using StockTest = LedgerDbTest;
 static const std::string kCard = "base1-4";
 
@@ -32,6 +34,22 @@ TEST_F(StockTest, EachLedgerReadsAndWritesOnlyItsOwnRows)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].qty + rows[1].qty, 2);
     EXPECT_EQ(rows[0].price + rows[1].price, 0.0);
+    // A row counted down to nothing holds no variant.
+    std::vector<std::wstring> variants;
+    ASSERT_TRUE(LoadHeldVariants(db.get(), kCard, variants, error, Ledger::Collection)) << error;
+    std::sort(variants.begin(), variants.end());
+    EXPECT_EQ(variants, (std::vector<std::wstring>{L"Holo", L"Reverse Holo"}));
+    ASSERT_TRUE(LoadHeldVariants(db.get(), kCard, variants, error, Ledger::Sale)) << error;
+    std::sort(variants.begin(), variants.end());
+    EXPECT_EQ(variants, (std::vector<std::wstring>{L"Holo", L"Standard"}));
+
+    // A delete takes exactly one row of one ledger.
+    ASSERT_TRUE(DeleteConditionRow(db.get(), kCard, L"Mint", error, L"Holo", Ledger::Collection)) << error;
+    ASSERT_TRUE(DeleteConditionRow(db.get(), kCard, L"Mint", error, L"Standard", Ledger::Sale)) << error;
+    EXPECT_EQ(BothLedgers(), (std::vector<std::string>{"coll|3|base1-4|Holo|Played|0",
+                                                       "coll|4|base1-4|Reverse Holo|Mint|7",
+                                                       "sale|1|base1-4|Holo|Mint|5|1.25",
+                                                       "sale|2|base1-4|Standard|Played|1|1.25"}));
 }
 
 TEST_F(StockTest, AFailedReadIsReportedAndNeverLooksLikeAnEmptyLedger)
@@ -78,6 +96,18 @@ TEST_F(StockTest, AMoveThatFailsAnywhereLeavesBothLedgersAsTheyWere)
     EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
     ASSERT_TRUE(ExecSql(reader.get(), "COMMIT;", error)) << error;
     EXPECT_EQ(BothLedgers(), before);
+
+    // No copy to move, with no row or a row of none: nothing changes.
+    Exec("INSERT INTO collection (card_id, variant, condition, qty) VALUES ('base1-4', 'Standard', 'Mint', 0);");
+    const std::vector<std::string> withEmptyRow = BothLedgers();
+    for (const wchar_t* variant : {L"Standard", L"Reverse Holo"}) {
+        moved = true;
+        ASSERT_TRUE(MoveOneToSale(db.get(), kCard, variant, L"Mint", moved, error)) << error;
+        EXPECT_FALSE(moved);
+        EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
+        EXPECT_EQ(BothLedgers(), withEmptyRow);
+    }
+    Exec("DELETE FROM collection WHERE qty = 0;");
 
     // Once it is gone, the last copy takes its collection row; the sale row keeps its price.
     ASSERT_TRUE(MoveOneToSale(db.get(), kCard, L"Holo", L"Mint", moved, error)) << error;

@@ -5,10 +5,11 @@ Run with a test's own folder holding routes.json: {"/path": [answer, ...]},
 one answer per request, the last repeating; unknown paths answer 404. An
 answer has "status" (default 200) and a body from "file" (in the folder),
 "size" ("x" bytes) or "body"; "mode": "drop" sends half the body and breaks
-the connection. Each requested path goes to requests.log; the port goes to
-"port" once listening. Stops on a "stop" file, a lost folder, or two idle
-minutes. The throwaway CA (DNS:localhost, as Wine does not match IP names)
-is made once per build and trusted in the Wine prefix by trust_test_ca.exe.
+the connection, "hangup" breaks it without an answer. Each requested path
+goes to requests.log; the port goes to "port" once listening. Stops on a
+"stop" file, a lost folder, or two idle minutes. The throwaway CA
+(DNS:localhost, as Wine does not match IP names) is made once per build
+and trusted in the Wine prefix by trust_test_ca.exe.
 """
 
 import fcntl
@@ -82,6 +83,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             count = server.served.get(self.path, 0)
             server.served[self.path] = count + 1
             answer = answers[min(count, len(answers) - 1)]
+        if answer.get("mode") == "hangup":
+            self.connection.shutdown(socket.SHUT_RDWR)
+            self.close_connection = True
+            return
         if "file" in answer:
             with open(os.path.join(server.folder, answer["file"]), "rb") as f:
                 body = f.read()

@@ -46,6 +46,7 @@ std::string WineUnixPath(const std::wstring& path)
 ScriptedAnswer Reply(int status, std::string body) { return {status, std::move(body), "", -1, ""}; }
 ScriptedAnswer ReplyOfSize(long long size, std::string mode) { return {200, "", "", size, std::move(mode)}; }
 ScriptedAnswer ReplyFromFile(std::string file) { return {200, "", std::move(file), -1, ""}; }
+ScriptedAnswer NoAnswer() { return {0, "", "", -1, "hangup"}; }
 
 void HttpsTestServer::Route(const std::string& path, std::vector<ScriptedAnswer> answers)
 {

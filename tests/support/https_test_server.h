@@ -13,10 +13,12 @@ struct ScriptedAnswer {
     std::string body;       // sent as it is, unless one of the next two is set
     std::string file;       // a file of the test folder sent as the body
     long long size = -1;    // a body of this many 'x' bytes
-    std::string mode;       // "drop": send half the body, then break the connection
+    std::string mode;       // "drop": send half the body, then break the connection;
+                            // "hangup": break it without an answer
 };
 
 ScriptedAnswer Reply(int status, std::string body);
+ScriptedAnswer NoAnswer();
 ScriptedAnswer ReplyOfSize(long long size, std::string mode = "");
 ScriptedAnswer ReplyFromFile(std::string file);
 

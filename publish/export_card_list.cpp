@@ -129,6 +129,12 @@ std::string FormatCardList(const std::vector<CardListRow>& rows, ExportFormat fo
 std::string BuildStockExport(sqlite3* db, const std::vector<std::string>& selectedIds, ExportFormat format,
                              std::string& error, Ledger ledger)
 {
+    // One read transaction: every lookup sees the stock as it was read, and
+    // the file is locked once instead of once per lookup, which costs far
+    // more than the lookup itself when thousands of cards are checked.
+    Transaction snapshot;
+    if (sqlite3_get_autocommit(db) && !snapshot.Begin(db, error))
+        return std::string();
     bool hasCatalogue = false;
     if (!CatalogueExists(db, hasCatalogue, error))
         return std::string();

@@ -3,10 +3,10 @@
 #include "app/grid/grid_model.h"
 #include "app/shell/main_state.h"
 #include "core/db.h"
-#include "core/file_replace.h"
 #include "core/log.h"
 #include "core/schema.h"
 #include "core/text.h"
+#include "publish/export_file.h"
 #include "publish/export_stock.h"
 #include "ui/ui_calls.h"
 
@@ -64,30 +64,6 @@ std::wstring AskSavePath(const wchar_t* defaultName, const FileKind& kind)
     return path;
 }
 
-enum class ExportWrite { Written, CannotCreate, Failed };
-
-// The byte-order mark and the text into path + ".tmp", which then takes
-// the place of path: an earlier file of that name stays whole until a
-// complete new one replaces it, and no .tmp file outlives a failure.
-ExportWrite WriteExportFile(const std::wstring& path, const std::string& text)
-{
-    std::string bytes;
-    bytes.reserve(text.size() + 3);
-    bytes = "\xEF\xBB\xBF";
-    bytes += text;
-    const std::wstring tempPath = path + L".tmp";
-    switch (WriteAllBytes(tempPath, bytes)) {
-    case FileWriteOutcome::CannotCreate:
-        return ExportWrite::CannotCreate;
-    case FileWriteOutcome::WriteFailed:
-        DeleteFileW(tempPath.c_str());
-        return ExportWrite::Failed;
-    case FileWriteOutcome::Written:
-        break;
-    }
-    return ReplaceWithTempFile(tempPath, path) ? ExportWrite::Written : ExportWrite::Failed;
-}
-
 void CopyCardList(const std::string& text, Ledger ledger, int selectedCount)
 {
     if (!PutClipboardText(MainWindow().window, Utf8ToWide(text))) {
@@ -115,14 +91,14 @@ void SaveCardList(const std::string& text, ExportFormat format, Ledger ledger, i
         return;
     const int formatNumber = static_cast<int>(format);
     switch (WriteExportFile(path, text)) {
-    case ExportWrite::CannotCreate:
+    case ExportFileOutcome::CannotCreate:
         SetStatusText(L"Could not write file");
         return;
-    case ExportWrite::Failed:
+    case ExportFileOutcome::Failed:
         SetStatusText(L"Could not write file");
         Log("Export to file FAILED (format=%d, selected=%d)", formatNumber, selectedCount);
         return;
-    case ExportWrite::Written:
+    case ExportFileOutcome::Written:
         break;
     }
     if (selectedCount > 0)
@@ -206,7 +182,7 @@ void ExportStockCsv()
     const std::wstring path = AskSavePath(collection ? L"collection_backup.csv" : L"inventory_backup.csv", kCsvFile);
     if (path.empty())
         return;
-    if (WriteExportFile(path, text) != ExportWrite::Written) {
+    if (WriteExportFile(path, text) != ExportFileOutcome::Written) {
         SetStatusText(L"Could not write file");
         return;
     }

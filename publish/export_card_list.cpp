@@ -3,6 +3,7 @@
 #include "core/catalogue.h"
 #include "core/db.h"
 #include "publish/export_fields.h"
+#include "publish/store_page.h"
 
 #include <unordered_set>
 
@@ -26,23 +27,17 @@ constexpr char kTsvHeader[] = "Card ID\tName\tSet\tNumber\tTotal\tRarity\tVarian
 
 const char* CardListSql(Ledger ledger, bool hasCatalogue)
 {
-    if (ledger == Ledger::Collection)
-        return hasCatalogue ? CARD_LIST_SQL("0", "collection") : CARD_LIST_WITHOUT_CATALOGUE_SQL("0", "collection");
-    return hasCatalogue ? CARD_LIST_SQL("i.price", "inventory") : CARD_LIST_WITHOUT_CATALOGUE_SQL("i.price", "inventory");
+    if (ledger == Ledger::Collection) {
+        return hasCatalogue ? CARD_LIST_SQL("0", "collection")
+                            : CARD_LIST_WITHOUT_CATALOGUE_SQL("0", "collection");
+    }
+    return hasCatalogue ? CARD_LIST_SQL("i.price", "inventory")
+                        : CARD_LIST_WITHOUT_CATALOGUE_SQL("i.price", "inventory");
 }
 
 constexpr char kCatalogueLookupSql[] =
     "SELECT COALESCE(name,''), COALESCE(set_name,''), COALESCE(number,''), COALESCE(set_total,''), "
     "COALESCE(rarity,'') FROM catalogue WHERE card_id = ? LIMIT 1;";
-
-// The store page's rule: the condition, led by the variant unless that is
-// empty or exactly "Standard".
-std::string ConditionLabel(const CardListRow& row)
-{
-    if (row.variant.empty() || row.variant == "Standard")
-        return row.condition;
-    return row.variant + " " + row.condition;
-}
 
 void AppendSeparated(std::string& text, ExportFormat format, const CardListRow& row, const std::string& name,
                      bool collection)
@@ -93,7 +88,7 @@ void AppendReadable(std::string& text, const CardListRow& row, const std::string
     if (!row.inStock) {
         text += collection ? "none in collection" : "none in stock";
     } else {
-        text += ConditionLabel(row);
+        text += StoreConditionLabel(row.variant, row.condition);
         text += " x";
         text += std::to_string(row.qty);
         if (!collection) {

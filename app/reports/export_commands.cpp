@@ -64,6 +64,30 @@ std::wstring AskSavePath(const wchar_t* defaultName, const FileKind& kind)
     return path;
 }
 
+// The text on the clipboard as Unicode text, owned by owner. False, with
+// the clipboard as it was or emptied, when any step fails.
+bool PutClipboardText(HWND owner, const std::wstring& text)
+{
+    if (!OpenClipboard(owner))
+        return false;
+    bool placed = false;
+    if (EmptyClipboard()) {
+        const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+            if (void* target = GlobalLock(memory)) {
+                memcpy(target, text.c_str(), bytes);
+                GlobalUnlock(memory);
+                // Once handed over, the memory is the clipboard's.
+                placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+            }
+            if (!placed)
+                GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+    return placed;
+}
+
 void CopyCardList(const std::string& text, Ledger ledger, int selectedCount)
 {
     if (!PutClipboardText(MainWindow().window, Utf8ToWide(text))) {
@@ -111,28 +135,6 @@ void SaveCardList(const std::string& text, ExportFormat format, Ledger ledger, i
 }
 
 } // namespace
-
-bool PutClipboardText(HWND owner, const std::wstring& text)
-{
-    if (!OpenClipboard(owner))
-        return false;
-    bool placed = false;
-    if (EmptyClipboard()) {
-        const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-        if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-            if (void* target = GlobalLock(memory)) {
-                memcpy(target, text.c_str(), bytes);
-                GlobalUnlock(memory);
-                // Once handed over, the memory is the clipboard's.
-                placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-            }
-            if (!placed)
-                GlobalFree(memory);
-        }
-    }
-    CloseClipboard();
-    return placed;
-}
 
 void ExportCardList(ExportFormat format)
 {

@@ -6,16 +6,8 @@
 
 #include "publish/export_card_list.h"
 
-#include <windows.h>
-
-#include <string>
-
 // The current ledger's stock, or that of the checked cards (hidden ones
 // included) followed by a line for each checked card without any.
 void ExportCardList(ExportFormat format);
 // Every stock row of the current ledger with its location, as a CSV file.
 void ExportStockCsv();
-
-// Puts the text on the clipboard as Unicode text, owned by owner. False,
-// with the clipboard as it was or emptied, when any step fails.
-bool PutClipboardText(HWND owner, const std::wstring& text);

@@ -87,6 +87,40 @@ std::wstring CopyByCommand(HWND main)
     return L"(the clipboard was not the export's)";
 }
 
+// Another thread holds the clipboard open as long as this lives, as another
+// program may while the user copies.
+class ClipboardHeldElsewhere {
+public:
+    ClipboardHeldElsewhere()
+    {
+        thread_ = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
+        WaitForSingleObject(opened_, 10000);
+    }
+    ~ClipboardHeldElsewhere()
+    {
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 10000);
+        for (HANDLE handle : {thread_, opened_, release_})
+            CloseHandle(handle);
+    }
+    bool held = false;
+
+private:
+    static DWORD WINAPI Hold(void* self)
+    {
+        auto* holder = static_cast<ClipboardHeldElsewhere*>(self);
+        holder->held = OpenClipboard(nullptr) != 0;
+        SetEvent(holder->opened_);
+        WaitForSingleObject(holder->release_, 10000);
+        if (holder->held)
+            CloseClipboard();
+        return 0;
+    }
+    HANDLE opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+};
+
 class ExportCommandsTest : public MainWindowTest {
 protected:
     void SetUp() override
@@ -168,22 +202,30 @@ TEST_F(ExportCommandsTest, ClipboardGetsTabSeparatedTextWithoutAMarkAndWithRepla
 {
     RunSql(DatabasePath(), "UPDATE catalogue SET name = CAST(X'22416C6F6C616E22094368E97A' AS TEXT) "
                            "WHERE card_id = 'jungle-60';");
-    EXPECT_EQ(CopyByCommand(Main()), L"Card ID\tName\tSet\tNumber\tTotal\tRarity\tVariant\tCondition\tQty\tPrice\r\n"
-                               L"base1-4\tCharizard\tBase\t4\t102\tRare Holo\tHolo\tMint\t2\t120.50\r\n"
-                               L"jungle-60\t\"\"\"Alolan\"\" Ch\xFFFDz\"\tJungle\t60\t64\tCommon\tStandard\tPlayed\t1\t0.50\r\n");
+    EXPECT_EQ(CopyByCommand(Main()),
+              L"Card ID\tName\tSet\tNumber\tTotal\tRarity\tVariant\tCondition\tQty\tPrice\r\n"
+              L"base1-4\tCharizard\tBase\t4\t102\tRare Holo\tHolo\tMint\t2\t120.50\r\n"
+              L"jungle-60\t\"\"\"Alolan\"\" Ch\xFFFDz\"\tJungle\t60\t64\tCommon\tStandard\tPlayed\t1\t0.50\r\n");
     EXPECT_EQ(Dialog().shown, 0);
     EXPECT_EQ(StatusText(), L"Copied all in-stock to clipboard");
 
     Command(IDM_MODE_COLLECTION);
     Check(L"base1-4");
     EXPECT_EQ(CopyByCommand(Main()), L"Card ID\tName\tSet\tNumber\tTotal\tRarity\tVariant\tCondition\tQty\tPrice\r\n"
-                               L"base1-4\tCharizard\tBase\t4\t102\tRare Holo\t\t\t0\t\r\n");
+                                     L"base1-4\tCharizard\tBase\t4\t102\tRare Holo\t\t\t0\t\r\n");
     EXPECT_EQ(StatusText(), L"Copied selected to clipboard");
+    {
+        ClipboardHeldElsewhere other;
+        ASSERT_TRUE(other.held);
+        Command(IDM_EXPORT_CLIPBOARD);
+        EXPECT_EQ(StatusText(), L"Copy to clipboard failed");
+    }
     // A copy made again (see CopyByCommand) logs again.
     std::vector<std::string> lines = ExportLogLines();
     lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"Export to clipboard [sale] (selected=0)",
-                                               "Export to clipboard [coll] (selected=1)"}));
+                                               "Export to clipboard [coll] (selected=1)",
+                                               "Export to clipboard [coll] FAILED (selected=1)"}));
 }
 
 TEST_F(ExportCommandsTest, StockCsvCarriesTheLedgersOwnLocations)

@@ -105,15 +105,6 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
     return true;
 }
 
-// "Reverse Holo Near Mint"; a Standard or empty variant gives the bare
-// condition.
-std::string StoreConditionLabel(const std::string& variant, const std::string& condition)
-{
-    if (variant.empty() || variant == "Standard")
-        return condition;
-    return variant + " " + condition;
-}
-
 // The in-stock cards in page order, their conditions in stock order.
 bool LoadStoreCards(sqlite3* db, std::vector<StoreCard>& cards, std::string& error)
 {
@@ -156,6 +147,13 @@ bool LoadStoreCards(sqlite3* db, std::vector<StoreCard>& cards, std::string& err
 }
 
 } // namespace
+
+std::string StoreConditionLabel(const std::string& variant, const std::string& condition)
+{
+    if (variant.empty() || variant == "Standard")
+        return condition;
+    return variant + " " + condition;
+}
 
 std::string BuildCardsJson(const std::vector<StoreCard>& cards)
 {

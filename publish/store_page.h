@@ -46,6 +46,11 @@ bool WriteStorePage(sqlite3* db, const std::wstring& outputFolder, bool selfHost
                     const StoreSettings& settings, int32_t& outCardCount, std::string& outMessage,
                     JobProgressFn progress, void* context, const std::atomic<bool>* cancelFlag);
 
+// How a stock row is named on the page and in the card list's readable
+// lines: "Reverse Holo Near Mint"; a Standard or empty variant gives the
+// bare condition.
+std::string StoreConditionLabel(const std::string& variant, const std::string& condition);
+
 // Steps of WriteStorePage, also used on their own by the page's tests.
 
 // The cards as the JSON array of cards.json (no trailing LF).

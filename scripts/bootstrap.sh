@@ -4,7 +4,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 xvfb cmake ninja-build googletest clang-14 libclang-rt-14-dev nlohmann-json3-dev chromium python3 openssl"
+PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 xvfb cmake ninja-build googletest clang-14 libclang-rt-14-dev nlohmann-json3-dev chromium python3 openssl libreoffice-calc"
 
 missing=""
 for p in $PACKAGES; do

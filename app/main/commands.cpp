@@ -5,6 +5,7 @@
 #include "app/grid/grid_view.h"
 #include "app/main/about.h"
 #include "app/main/modes.h"
+#include "app/reports/export_commands.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -122,6 +123,26 @@ void BackUpNow(HWND)
     BackupNow();
 }
 
+void ExportCsv(HWND)
+{
+    ExportCardList(ExportFormat::Csv);
+}
+
+void ExportTxt(HWND)
+{
+    ExportCardList(ExportFormat::Txt);
+}
+
+void ExportToClipboard(HWND)
+{
+    ExportCardList(ExportFormat::Clipboard);
+}
+
+void ExportInventoryCsv(HWND)
+{
+    ExportStockCsv();
+}
+
 void SwitchToSales(HWND main)
 {
     SwitchMode(main, false);
@@ -145,6 +166,10 @@ struct MenuCommand {
 // Ids of the menu bar that are not here have no operation yet; their items
 // are greyed.
 const MenuCommand kMenuCommands[] = {
+    {IDM_EXPORT_CSV, ExportCsv},
+    {IDM_EXPORT_TXT, ExportTxt},
+    {IDM_EXPORT_CLIPBOARD, ExportToClipboard},
+    {IDM_EXPORT_INVENTORY_CSV, ExportInventoryCsv},
     {IDM_BACKUP_NOW, BackUpNow},
     {IDM_EXIT, Exit},
     {IDM_SELF_HOST_IMAGES, ToggleSelfHost},

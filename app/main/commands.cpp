@@ -5,6 +5,7 @@
 #include "app/grid/grid_view.h"
 #include "app/main/about.h"
 #include "app/main/modes.h"
+#include "app/restore/restore_command.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -122,6 +123,11 @@ void BackUpNow(HWND)
     BackupNow();
 }
 
+void RestoreFromBackup(HWND)
+{
+    OnRestoreFromBackup();
+}
+
 void SwitchToSales(HWND main)
 {
     SwitchMode(main, false);
@@ -146,6 +152,7 @@ struct MenuCommand {
 // are greyed.
 const MenuCommand kMenuCommands[] = {
     {IDM_BACKUP_NOW, BackUpNow},
+    {IDM_RESTORE_BACKUP, RestoreFromBackup},
     {IDM_EXIT, Exit},
     {IDM_SELF_HOST_IMAGES, ToggleSelfHost},
     {IDM_IN_STOCK_ONLY, ToggleInStockOnly},

@@ -56,10 +56,15 @@ FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
 
 bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path)
 {
-    if (!IsReadOnlyFile(path) && FlushToDisk(tempPath) &&
-        MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (IsReadOnlyFile(path))
+        SetLastError(ERROR_ACCESS_DENIED);
+    else if (FlushToDisk(tempPath) &&
+             MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    // Callers log the code of the step that failed, not of the clean-up.
+    const DWORD code = GetLastError();
     DeleteFileW(tempPath.c_str());
+    SetLastError(code);
     return false;
 }
 

@@ -17,7 +17,9 @@ FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
 // Puts a complete temporary file in place of path: the temporary file is
 // first flushed to the disk, so that a power cut after the rename cannot
 // bring back an empty file, and the rename itself is written through. On
-// failure the temporary file is deleted and path is left as it was.
+// failure the temporary file is deleted, path is left as it was, and
+// GetLastError gives the system's reason (access denied for a read-only
+// path).
 bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path);
 
 // Writes bytes to path + ".tmp" with the given writer, whose error text is

@@ -6,6 +6,7 @@
 #include "app/main/about.h"
 #include "app/main/modes.h"
 #include "app/reports/export_commands.h"
+#include "app/restore/restore_command.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -143,6 +144,11 @@ void ExportInventoryCsv(HWND)
     ExportStockCsv();
 }
 
+void RestoreFromBackup(HWND)
+{
+    OnRestoreFromBackup();
+}
+
 void SwitchToSales(HWND main)
 {
     SwitchMode(main, false);
@@ -171,6 +177,7 @@ const MenuCommand kMenuCommands[] = {
     {IDM_EXPORT_CLIPBOARD, ExportToClipboard},
     {IDM_EXPORT_INVENTORY_CSV, ExportInventoryCsv},
     {IDM_BACKUP_NOW, BackUpNow},
+    {IDM_RESTORE_BACKUP, RestoreFromBackup},
     {IDM_EXIT, Exit},
     {IDM_SELF_HOST_IMAGES, ToggleSelfHost},
     {IDM_IN_STOCK_ONLY, ToggleInStockOnly},

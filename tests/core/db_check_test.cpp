@@ -49,6 +49,25 @@ Maker Damaged(bool truncate)
     };
 }
 
+// A current database whose last byte is cut off.
+void CutLastByte(const std::wstring& p)
+{
+    std::string bytes = ReadFileBytes(p);
+    bytes.pop_back();
+    WriteFileBytes(p, bytes);
+}
+
+// A header page count larger than the file, left stale the way writers
+// older than the count's introduction left it: its version-valid-for number
+// no longer matches the change counter, so SQLite ignores the count.
+void StalePageCount(const std::wstring& p)
+{
+    std::string bytes = ReadFileBytes(p);
+    bytes.replace(28, 4, std::string("\x00\x00\x10\x00", 4));
+    bytes[95] = static_cast<char>(bytes[27] + 1);
+    WriteFileBytes(p, bytes);
+}
+
 const int kNotProbed = -2;
 
 class DbCheckTest : public DataFolderTest {};
@@ -66,6 +85,8 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
         int version; // what the probe reads; kNotProbed: the file is only checked
         bool due;
         bool opens;
+        // Part of the refusal, when it matters which check refused.
+        const char* says = nullptr;
     } cases[] = {
         {"missing file", [](const std::wstring&) {}, false, -1, false, true},
         {"not a database", [](const std::wstring& p) { WriteFileBytes(p, std::string(4096, 'j')); }, false, -1,
@@ -86,6 +107,30 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
         {"negative version", At(6, "PRAGMA user_version = -1;"), false, -1, false, false},
         {"version 3 without its inventory", At(-1, "CREATE TABLE sales (x);PRAGMA user_version = 3;"), false, 3,
          false, false},
+        // Every table a version has is checked for the columns its migration
+        // gave it, not the inventory alone.
+        {"version 2 sales without sold_at",
+         At(1, "CREATE TABLE sales (sale_id INTEGER PRIMARY KEY, card_id TEXT, variant TEXT, condition TEXT, "
+               "qty INTEGER, price REAL, channel TEXT);PRAGMA user_version = 2;"),
+         false, kNotProbed, false, false, "'sold_at'"},
+        {"version 4 card_location without location",
+         At(4, "ALTER TABLE card_location RENAME COLUMN location TO place;"), false, kNotProbed, false, false,
+         "'location'"},
+        {"version 6 collection without qty", At(6, "ALTER TABLE collection RENAME COLUMN qty TO quantity;"), false,
+         kNotProbed, false, false, "collection table has no 'qty'"},
+        {"version 5 variant_location without ledger",
+         At(5, "ALTER TABLE variant_location RENAME COLUMN ledger TO book;"), false, kNotProbed, false, false,
+         "'ledger'"},
+        {"version 6 card_flags without tradable", At(6, "ALTER TABLE card_flags RENAME COLUMN tradable TO trade;"),
+         false, kNotProbed, false, false, "'tradable'"},
+        // A file one byte short of the pages its header counts would lose a
+        // byte of its last row; a count SQLite itself ignores is no proof.
+        {"one byte short", [](const std::wstring& p) { At(6)(p); CutLastByte(p); }, false, kNotProbed, false,
+         false, "truncated"},
+        {"stale page count", [](const std::wstring& p) { At(6)(p); StalePageCount(p); }, true, 6, false, true},
+        // Opening a WAL-mode file would create its -wal and -shm; the check
+        // must refuse it without opening it.
+        {"WAL mode", At(6, "PRAGMA journal_mode = WAL;"), false, kNotProbed, false, false, "WAL"},
     };
 
     SetPreMigrationBackupHook(CountingHook);
@@ -99,6 +144,9 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
 
         std::string error;
         EXPECT_EQ(ValidateDatabaseFile(DatabasePath(), error), c.valid) << error;
+        if (c.says) {
+            EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        }
         int version = 12345;
         if (c.version != kNotProbed) {
             EXPECT_EQ(DbNeedsUpgrade(version), c.due);
@@ -119,4 +167,23 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
             EXPECT_EQ(ReadFileBytes(DatabasePath()), before);
         }
     }
+}
+
+// A file another program holds is in use, not broken, whichever check meets
+// the lock; once the lock is gone the same file passes.
+TEST_F(DbCheckTest, ALockedFileIsReportedInUseNotInvalid)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    DbHandle holder;
+    std::string error;
+    ASSERT_TRUE(OpenDb(DatabasePath(), holder, error)) << error;
+    ASSERT_TRUE(ExecSql(holder.get(), "BEGIN EXCLUSIVE;", error)) << error;
+
+    error.clear();
+    EXPECT_FALSE(ValidateDatabaseFile(DatabasePath(), error));
+    EXPECT_NE(error.find("in use"), std::string::npos) << error;
+    EXPECT_NE(error.find("database is locked"), std::string::npos) << error;
+
+    ASSERT_TRUE(ExecSql(holder.get(), "ROLLBACK;", error)) << error;
+    EXPECT_TRUE(ValidateDatabaseFile(DatabasePath(), error)) << error;
 }

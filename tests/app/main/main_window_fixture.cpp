@@ -143,6 +143,18 @@ std::wstring MainWindowTest::MenuText(int command) const
     return text;
 }
 
+std::vector<std::wstring> MainWindowTest::ColumnTexts(int column) const
+{
+    std::vector<std::wstring> texts;
+    const int count = static_cast<int>(SendMessageW(Controls().grid, LVM_GETITEMCOUNT, 0, 0));
+    for (int item = 0; item < count; ++item) {
+        wchar_t text[128] = {};
+        ListView_GetItemText(Controls().grid, item, column, text, 128);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 // The log's lines without their "[time] " stamps.
 std::vector<std::string> MainWindowTest::LogLines() const
 {

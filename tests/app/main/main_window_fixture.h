@@ -66,6 +66,8 @@ protected:
     const MainControls& Controls() const { return MainWindow().controls; }
     bool MenuChecked(int command) const;
     std::wstring MenuText(int command) const;
+    // The text of one column of every list item, as the list shows it.
+    std::vector<std::wstring> ColumnTexts(int column) const;
     std::vector<std::string> LogLines() const;
 
     bool servicesStarted = false;

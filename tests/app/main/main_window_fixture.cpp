@@ -136,6 +136,11 @@ bool MainWindowTest::MenuChecked(int command) const
     return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+bool MainWindowTest::MenuGreyed(int command) const
+{
+    return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
 std::wstring MainWindowTest::MenuText(int command) const
 {
     wchar_t text[128] = {};

@@ -65,6 +65,7 @@ protected:
     HWND Main() const { return MainWindow().window; }
     const MainControls& Controls() const { return MainWindow().controls; }
     bool MenuChecked(int command) const;
+    bool MenuGreyed(int command) const;
     std::wstring MenuText(int command) const;
     // The text of one column of every list item, as the list shows it.
     std::vector<std::wstring> ColumnTexts(int column) const;

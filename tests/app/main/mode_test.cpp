@@ -1,4 +1,5 @@
-// Sales and Collection mode: what a switch reloads, shows and remembers.
+// Sales and Collection mode: what a switch reloads, shows and remembers,
+// and which mode the toggle picks.
 #include "tests/app/main/main_window_fixture.h"
 
 #include "app/grid/grid_model.h"
@@ -62,6 +63,25 @@ protected:
         EXPECT_EQ(MenuChecked(IDM_MODE_COLLECTION), collection);
         EXPECT_EQ(MenuChecked(IDM_MODE_SALES), !collection);
     }
+
+    // What the button sends its parent for a press of the Space bar.
+    void PressSpace(HWND button)
+    {
+        SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        SendMessageW(button, WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001));
+        Pump();
+    }
+
+    // A mouse click at a point of the button, with the pointer there.
+    void ClickAt(HWND button, POINT client)
+    {
+        POINT screen = client;
+        ClientToScreen(button, &screen);
+        ASSERT_TRUE(SetCursorPos(screen.x, screen.y));
+        SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+        SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        Pump();
+    }
 };
 
 TEST_F(ModeTest, ASwitchShowsTheOtherLedgersStockAndControlsAndIsRemembered)
@@ -82,6 +102,31 @@ TEST_F(ModeTest, ASwitchShowsTheOtherLedgersStockAndControlsAndIsRemembered)
     EXPECT_EQ(ColumnTexts(GridColumnHeld), (Texts{L"3", L""}));
     EXPECT_FALSE(SavedCollectionMode());
     ExpectModeUi(false);
+}
+
+TEST_F(ModeTest, TheToggleFlipsOnAKeyPressWhereverThePointerIsAndAClickPicksTheHalf)
+{
+    PointerTurn pointer;
+    HWND toggle = Controls().modeToggle;
+    RECT client = {};
+    GetClientRect(toggle, &client);
+
+    // The pointer rests directly below the left half; read as a click
+    // there, a key press would always mean Sales.
+    POINT below = {client.right / 4, client.bottom + 40};
+    ClientToScreen(toggle, &below);
+    ASSERT_TRUE(SetCursorPos(below.x, below.y));
+    PressSpace(toggle);
+    EXPECT_TRUE(Collection());
+    PressSpace(toggle);
+    EXPECT_FALSE(Collection());
+
+    // The right half means Collection, however often it is clicked.
+    const POINT rightHalf = {client.right * 3 / 4, client.bottom / 2};
+    ClickAt(toggle, rightHalf);
+    EXPECT_TRUE(Collection());
+    ClickAt(toggle, rightHalf);
+    EXPECT_TRUE(Collection());
 }
 
 } // namespace

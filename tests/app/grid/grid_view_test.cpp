@@ -113,6 +113,8 @@ TEST_F(GridViewTest, ARealClickOnTheHeaderBoxChecksEveryRowAndOneOnTheTextSortsB
     POINT text = {(item.left + item.right) / 2, box.y};
     ClientToScreen(header, &box);
     ClientToScreen(header, &text);
+    ASSERT_EQ(WindowFromPoint(box), header);
+    ASSERT_EQ(WindowFromPoint(text), header);
     const std::vector<int32_t> loadOrder = Grid().view;
 
     RealClickAt(box);

@@ -120,7 +120,9 @@ bool MainWindowTest::PumpUntil(const std::function<bool()>& done, DWORD waitMs)
 
 void MainWindowTest::ShowForInput()
 {
-    ShowWindow(Main(), SW_SHOWNORMAL);
+    // Topmost, so that no window another test program shows meanwhile (the
+    // single-instance test starts the real program) takes the clicks.
+    SetWindowPos(Main(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     UpdateWindow(Main());
     Pump();
 }

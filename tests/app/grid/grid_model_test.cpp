@@ -96,6 +96,27 @@ TEST(GridSearch, TermsAreAndedIgnoreCaseAndStayInsideOneField)
         EXPECT_EQ(Search(model, text), ids) << text;
 }
 
+// The column shows the printed total but sorts by the number alone: cards of
+// one number keep their order whatever their sets' totals.
+TEST(GridNumberColumn, ShowsThePrintedTotalAndSortsNaturallyByTheNumberEitherWay)
+{
+    CatalogueRow withTotal = MakeRow(L"b-4", L"Charizard", L"Base", L"4");
+    withTotal.set_total = L"102";
+    EXPECT_EQ(GridCellText(withTotal, GridColumnNumber), L"4/102");
+    EXPECT_EQ(GridCellText(MakeRow(L"p-4", L"Pikachu", L"Promo", L"4"), GridColumnNumber), L"4");
+
+    CatalogueRow smallerTotal = MakeRow(L"j-4", L"Pikachu", L"Jungle", L"4");
+    smallerTotal.set_total = L"64";
+    GridModel model;
+    ReplaceGridRows(model, {MakeRow(L"s-10", L"A", L"S", L"10"), MakeRow(L"s-tg10", L"B", L"S", L"TG10"), withTotal,
+                            MakeRow(L"s-2", L"C", L"S", L"2"), MakeRow(L"s-tg3", L"D", L"S", L"TG3"), smallerTotal});
+    Search(model, L"");
+    SortByColumnClick(model, GridColumnNumber);
+    EXPECT_EQ(ViewIds(model), (Ids{L"s-2", L"b-4", L"j-4", L"s-10", L"s-tg3", L"s-tg10"}));
+    SortByColumnClick(model, GridColumnNumber);
+    EXPECT_EQ(ViewIds(model), (Ids{L"s-tg10", L"s-tg3", L"s-10", L"b-4", L"j-4", L"s-2"}));
+}
+
 TEST(GridCellTexts, CopiesAreCutToTheBuffer)
 {
     const CatalogueRow row = MakeRow(L"x-4", L"Charizard", L"Base", L"4", 12);

@@ -1,6 +1,7 @@
 // The catalogue grid in the real main window.
 #include "tests/app/main/main_window_fixture.h"
 
+#include "app/grid/grid_checks.h"
 #include "app/grid/grid_model.h"
 #include "app/grid/grid_view.h"
 #include "app/shell/ids.h"
@@ -10,13 +11,15 @@
 namespace {
 
 // Rows and items in load order (set name, name, card id): base1-4, base1-58,
-// base1-14, jungle-60.
+// base1-14, jungle-60. The Base Pikachu alone has a location.
 constexpr const char* kCatalogueRows =
     "INSERT INTO catalogue (card_id, name, set_name, number, set_total, rarity) VALUES "
     "('base1-4', 'Charizard', 'Base', '4', '102', 'Rare Holo'),"
     "('base1-14', 'Raichu', 'Base', '14', '102', 'Rare Holo'),"
     "('base1-58', 'Pikachu', 'Base', '58', '102', 'Common'),"
-    "('jungle-60', 'Pikachu', 'Jungle', '60', '64', 'Common');";
+    "('jungle-60', 'Pikachu', 'Jungle', '60', '64', 'Common');"
+    "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
+    "('sale', 'base1-58', 'Standard', 'Box A');";
 
 // The stock panel's question. A Yes saves, and the save re-filters, which
 // puts the grid's selection back on the old card.
@@ -67,6 +70,19 @@ protected:
         Pump();
     }
 
+    // LVN_COLUMNCLICK as the list sends it for a click on a column's header.
+    void ColumnClick(int column)
+    {
+        NMLISTVIEW click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_GRID;
+        click.hdr.code = static_cast<UINT>(LVN_COLUMNCLICK);
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+        Pump();
+    }
+
     // NM_RCLICK as the list sends it for a right click on item.
     void RightClick(int item)
     {
@@ -81,6 +97,65 @@ protected:
 };
 
 } // namespace
+
+// Under Wine a click on the header's box arrives as a plain column click;
+// only real input carries the position the program hit-tests it by.
+TEST_F(GridViewTest, ARealClickOnTheHeaderBoxChecksEveryRowAndOneOnTheTextSortsByCard)
+{
+    PointerTurn pointer;
+    ShowForInput();
+    HWND header = ListView_GetHeader(List());
+    RECT item = {};
+    ASSERT_TRUE(Header_GetItemRect(header, 0, &item));
+    // The middle of the box the program paints at the item's left edge, and
+    // a point of the item's text well to the right of it.
+    POINT box = {item.left + MulDiv(11, MainWindow().dpi, 96), (item.top + item.bottom) / 2};
+    POINT text = {(item.left + item.right) / 2, box.y};
+    ClientToScreen(header, &box);
+    ClientToScreen(header, &text);
+    ASSERT_EQ(WindowFromPoint(box), header);
+    ASSERT_EQ(WindowFromPoint(text), header);
+    const std::vector<int32_t> loadOrder = Grid().view;
+
+    RealClickAt(box);
+    EXPECT_TRUE(PumpUntil([] { return AllVisibleChecked(Grid()); }));
+    EXPECT_TRUE(IsHeaderCheckAllChecked());
+    EXPECT_EQ(MenuText(IDM_CHECK_ALL), CheckAllMenuText(true));
+    EXPECT_EQ(Grid().sortColumn, kGridUnsorted);
+    EXPECT_EQ(Grid().view, loadOrder);
+
+    RealClickAt(text);
+    EXPECT_TRUE(PumpUntil([] { return Grid().sortColumn == GridColumnCard; }));
+    EXPECT_EQ(Grid().view, (std::vector<int32_t>{0, 1, 3, 2}));
+    EXPECT_TRUE(AllVisibleChecked(Grid()));
+    EXPECT_TRUE(IsHeaderCheckAllChecked());
+}
+
+TEST_F(GridViewTest, AReloadStartsUnsortedUnmarkedAndUnfilteredButKeepsTheSearch)
+{
+    Command(IDM_CHECK_ALL);
+    ColumnClick(GridColumnSet);
+    ColumnClick(GridColumnSet); // descending: Jungle first
+    const MainControls& c = Controls();
+    // Base, Common and Box A.
+    for (HWND filter : {c.setFilter, c.rarityFilter, c.locationFilter})
+        SendMessageW(filter, CB_SETCURSEL, 1, 0);
+    SetWindowTextW(c.search, L"pikachu");
+    ApplyFilters();
+    ASSERT_EQ(Grid().view, std::vector<int32_t>{1});
+
+    bool ok = false;
+    ReloadCatalogue(&ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Grid().sortColumn, kGridUnsorted);
+    EXPECT_EQ(Grid().view, (std::vector<int32_t>{1, 3})); // both Pikachus, in load order
+    EXPECT_EQ(ColumnTexts(GridColumnSet), (std::vector<std::wstring>{L"Base", L"Jungle"}));
+    for (HWND filter : {c.setFilter, c.rarityFilter, c.locationFilter})
+        EXPECT_EQ(SendMessageW(filter, CB_GETCURSEL, 0, 0), 0);
+    for (int32_t row = 0; row < 4; ++row)
+        EXPECT_FALSE(IsRowChecked(Grid(), row));
+    EXPECT_FALSE(IsHeaderCheckAllChecked());
+}
 
 TEST_F(GridViewTest, AFailedReloadKeepsTheMarksTheViewAndTheFilters)
 {

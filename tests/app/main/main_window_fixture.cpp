@@ -30,6 +30,33 @@ int ScriptedPopupMenu(HMENU, int, int, HWND)
 
 } // namespace
 
+PointerTurn::PointerTurn()
+{
+    // Named objects reach every program of the one wineserver the run uses.
+    mutex_ = CreateMutexW(nullptr, FALSE, L"binderwell-tests-pointer");
+    const DWORD waited = mutex_ ? WaitForSingleObject(mutex_, 120000) : WAIT_FAILED;
+    EXPECT_TRUE(waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) << "no turn at the pointer";
+}
+
+PointerTurn::~PointerTurn()
+{
+    if (mutex_) {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+}
+
+void RealClickAt(POINT screen)
+{
+    ASSERT_TRUE(SetCursorPos(screen.x, screen.y));
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+}
+
 ScriptedUi& Script()
 {
     static ScriptedUi script;
@@ -81,6 +108,25 @@ bool MainWindowTest::Pump()
     return quit;
 }
 
+bool MainWindowTest::PumpUntil(const std::function<bool()>& done, DWORD waitMs)
+{
+    const ULONGLONG end = GetTickCount64() + waitMs;
+    while (!done() && GetTickCount64() < end) {
+        Pump();
+        Sleep(10);
+    }
+    return done();
+}
+
+void MainWindowTest::ShowForInput()
+{
+    // Topmost, so that no window another test program shows meanwhile (the
+    // single-instance test starts the real program) takes the clicks.
+    SetWindowPos(Main(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    UpdateWindow(Main());
+    Pump();
+}
+
 void MainWindowTest::Command(int id)
 {
     SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -90,6 +136,30 @@ void MainWindowTest::Command(int id)
 bool MainWindowTest::MenuChecked(int command) const
 {
     return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+bool MainWindowTest::MenuGreyed(int command) const
+{
+    return (GetMenuState(MainWindow().menu, static_cast<UINT>(command), MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+std::wstring MainWindowTest::MenuText(int command) const
+{
+    wchar_t text[128] = {};
+    GetMenuStringW(MainWindow().menu, static_cast<UINT>(command), text, 128, MF_BYCOMMAND);
+    return text;
+}
+
+std::vector<std::wstring> MainWindowTest::ColumnTexts(int column) const
+{
+    std::vector<std::wstring> texts;
+    const int count = static_cast<int>(SendMessageW(Controls().grid, LVM_GETITEMCOUNT, 0, 0));
+    for (int item = 0; item < count; ++item) {
+        wchar_t text[128] = {};
+        ListView_GetItemText(Controls().grid, item, column, text, 128);
+        texts.push_back(text);
+    }
+    return texts;
 }
 
 // The log's lines without their "[time] " stamps.

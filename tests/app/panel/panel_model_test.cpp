@@ -1,5 +1,5 @@
-// The stock panel's decisions without a window: loaded stock as field
-// texts, the unsaved-changes test, the plan of a save and its transaction.
+// The stock panel's decisions without a window: the unsaved-changes test,
+// the plan of a save, the grid's refresh and the save's one transaction.
 #include "app/panel/panel_model.h"
 
 #include "core/db.h"
@@ -25,37 +25,6 @@ PanelBaseline Fields(std::initializer_list<const wchar_t*> qty, std::initializer
     for (const wchar_t* text : price)
         fields.priceTexts[i++] = text;
     return fields;
-}
-
-TEST(PanelFields, LoadedStockShowsEveryKnownConditionAndMarksHeldVariants)
-{
-    const ConditionFields fields = ConditionFieldsFromRows({
-        {L"Played", 1, 4.5},
-        {L"mint", 7, 9.0}, // not a condition word: not shown
-        {L"Near Mint", 0, 3.0},
-        {L"Mint", 2, 0.0},
-    });
-    EXPECT_EQ(std::vector<std::wstring>(std::begin(fields.qtyTexts), std::end(fields.qtyTexts)),
-              (std::vector<std::wstring>{L"2", L"0", L"1"}));
-    EXPECT_EQ(std::vector<std::wstring>(std::begin(fields.priceTexts), std::end(fields.priceTexts)),
-              (std::vector<std::wstring>{L"", L"3.00", L"4.50"}));
-    EXPECT_EQ(fields.storedPrices[0], 0.0);
-    EXPECT_EQ(fields.storedPrices[2], 4.5);
-    const ConditionFields none = ConditionFieldsFromRows({});
-    EXPECT_EQ(none.qtyTexts[1], L"0");
-    EXPECT_EQ(none.priceTexts[1], L"");
-
-    // Only exact words are marked, and item indexes stay variant indexes.
-    EXPECT_EQ(VariantChoices({L"holo", L"Other", L"Holo"}),
-              (std::vector<std::wstring>{L"Standard", L"Holo  \u2022", L"Reverse Holo", L"Other  \u2022"}));
-    EXPECT_EQ(VariantIndexOrStandard(-1), 0);
-    EXPECT_EQ(VariantIndexOrStandard(4), 0);
-    EXPECT_EQ(VariantIndexOrStandard(3), 3);
-
-    CatalogueRow card{L"base1-4", L"Charizard", L"Base", L"4", L"102", L"Rare Holo", L"", 0, false, false};
-    EXPECT_EQ(CardSubtitle(card), L"Base   #4/102   Rare Holo");
-    card.set_total.clear();
-    EXPECT_EQ(CardSubtitle(card), L"Base   #4   Rare Holo");
 }
 
 TEST(PanelFields, OnlyAFieldThatDiffersFromTheBaselineIsAnUnsavedChange)
@@ -146,94 +115,44 @@ TEST(PanelGridRefresh, ANewLocationRefillsTheFilterAndOtherwiseOnlyActiveFilters
     EXPECT_EQ(GridRefreshAfterSave(true, L"", L"", false, false), GridRefresh::Repaint);
 }
 
-class PanelWriteTest : public DataFolderTest {
-protected:
-    void SetUp() override
-    {
-        DataFolderTest::SetUp();
-        MakeDatabaseAt(DatabasePath(), 6);
-        RunSql(DatabasePath(),
-               "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES "
-               "('c1', 'Holo', 'Mint', 2, 4.125), ('c1', 'Holo', 'Played', 1, 3.0), "
-               "('c1', 'Standard', 'Mint', 5, 1.0), ('c2', 'Holo', 'Mint', 1, 2.0);"
-               "INSERT INTO collection (card_id, variant, condition, qty) VALUES ('c1', 'Holo', 'Mint', 4);"
-               "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
-               "('sale', 'c1', 'Holo', 'Box A'), ('coll', 'c1', 'Holo', 'Binder 1');"
-               "INSERT INTO card_flags (card_id, want, tradable) VALUES ('c1', 1, 1);");
-        ASSERT_TRUE(OpenReadyDb(DatabasePath(), db, error)) << error;
-    }
-
-    Rows Everything() const
-    {
-        Rows all;
-        for (const char* sql : {"SELECT * FROM inventory ORDER BY card_id, variant, condition;",
-                                "SELECT * FROM collection ORDER BY card_id, variant, condition;",
-                                "SELECT * FROM variant_location ORDER BY ledger, card_id, variant;",
-                                "SELECT * FROM card_flags ORDER BY card_id;"}) {
-            const Rows rows = QueryRows(DatabasePath(), sql);
-            all.insert(all.end(), rows.begin(), rows.end());
-            all.push_back("--");
-        }
-        return all;
-    }
-
-    static PanelSave Save(int32_t mint, int32_t nearMint, int32_t played, const wchar_t* location, bool want,
-                          bool trade)
-    {
-        PanelSave save;
-        save.rows[0] = {mint, 1.5};
-        save.rows[1] = {nearMint, 0.0};
-        save.rows[2] = {played, 5.25};
-        save.location = location;
-        save.want = want;
-        save.trade = trade;
-        return save;
-    }
-
-    DbHandle db;
-    std::string error;
-};
-
-TEST_F(PanelWriteTest, ASaveWritesTheVariantsRowsLocationAndFlagsOfItsLedgerOnly)
+// Every table a save touches, whole.
+Rows Everything()
 {
-    ASSERT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, Save(0, 3, 1, L"", false, false), error),
-              PanelWriteResult::Committed)
-        << error;
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT variant, condition, qty, price FROM inventory WHERE card_id = 'c1' "
-                                         "ORDER BY variant, condition;"),
-              (Rows{"Holo|Near Mint|3|0.0", "Holo|Played|1|5.25", "Standard|Mint|5|1.0"}));
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT ledger, location FROM variant_location;"), (Rows{"coll|Binder 1"}));
-    EXPECT_TRUE(QueryRows(DatabasePath(), "SELECT * FROM card_flags;").empty());
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT qty FROM inventory WHERE card_id = 'c2';"), (Rows{"1"}));
-
-    // The collection has no price; either flag writes both.
-    ASSERT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Collection, Save(1, 0, 2, L"Binder 2", false, true),
-                             error),
-              PanelWriteResult::Committed)
-        << error;
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT variant, condition, qty FROM collection ORDER BY condition;"),
-              (Rows{"Holo|Mint|1", "Holo|Played|2"}));
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT ledger, location FROM variant_location;"), (Rows{"coll|Binder 2"}));
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT card_id, want, tradable FROM card_flags;"), (Rows{"c1|0|1"}));
-    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT COUNT(*) FROM inventory;"), (Rows{"4"}));
-
-    bool want = true;
-    bool trade = false;
-    ASSERT_TRUE(ReadCardFlags(db.get(), "c1", want, trade, error)) << error;
-    EXPECT_FALSE(want);
-    EXPECT_TRUE(trade);
-    ASSERT_TRUE(ReadCardFlags(db.get(), "c2", want, trade, error)) << error;
-    EXPECT_FALSE(want || trade);
+    Rows all;
+    for (const char* sql : {"SELECT * FROM inventory ORDER BY card_id, variant, condition;",
+                            "SELECT * FROM variant_location ORDER BY ledger, card_id, variant;",
+                            "SELECT * FROM card_flags ORDER BY card_id;"}) {
+        const Rows rows = QueryRows(DatabasePath(), sql);
+        all.insert(all.end(), rows.begin(), rows.end());
+        all.push_back("--");
+    }
+    return all;
 }
+
+using PanelWriteTest = DataFolderTest;
 
 TEST_F(PanelWriteTest, AFailureAnywhereInTheSaveLeavesEveryTableAsItWas)
 {
+    MakeDatabaseAt(DatabasePath(), 6);
+    RunSql(DatabasePath(), "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES "
+                           "('c1', 'Holo', 'Mint', 2, 4.125), ('c1', 'Holo', 'Played', 1, 3.0);"
+                           "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
+                           "('sale', 'c1', 'Holo', 'Box A');"
+                           "INSERT INTO card_flags (card_id, want, tradable) VALUES ('c1', 1, 1);");
+    DbHandle db;
+    std::string error;
+    ASSERT_TRUE(OpenReadyDb(DatabasePath(), db, error)) << error;
+    PanelSave save;
+    save.rows[1] = {3, 1.5};
+    save.rows[2] = {7, 5.25};
+    save.location = L"Box B";
+    save.want = true;
     const Rows before = Everything();
+
     // The rows and the location are written before the flags fail.
     RunSql(DatabasePath(), "CREATE TRIGGER no_flags BEFORE UPDATE ON card_flags BEGIN SELECT RAISE(ABORT, "
                            "'flags refused'); END;");
-    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, Save(0, 3, 7, L"Box B", true, false), error),
-              PanelWriteResult::Failed);
+    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, save, error), PanelWriteResult::Failed);
     EXPECT_EQ(error, "flags refused");
     EXPECT_EQ(Everything(), before);
 
@@ -242,16 +161,14 @@ TEST_F(PanelWriteTest, AFailureAnywhereInTheSaveLeavesEveryTableAsItWas)
     DbHandle other;
     ASSERT_TRUE(OpenReadyDb(DatabasePath(), other, error)) << error;
     ASSERT_TRUE(ExecSql(other.get(), "BEGIN IMMEDIATE;", error)) << error;
-    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, Save(0, 3, 7, L"Box B", true, false), error),
-              PanelWriteResult::Failed);
+    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, save, error), PanelWriteResult::Failed);
     ASSERT_TRUE(ExecSql(other.get(), "ROLLBACK;", error)) << error;
     other.reset();
     EXPECT_EQ(Everything(), before);
 
     // A transaction that cannot begin writes nothing either.
     ASSERT_TRUE(ExecSql(db.get(), "BEGIN;", error)) << error;
-    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, Save(0, 3, 7, L"Box B", true, false), error),
-              PanelWriteResult::BeginFailed);
+    EXPECT_EQ(WritePanelSave(db.get(), "c1", L"Holo", Ledger::Sale, save, error), PanelWriteResult::BeginFailed);
     ASSERT_TRUE(ExecSql(db.get(), "ROLLBACK;", error)) << error;
     EXPECT_EQ(Everything(), before);
 

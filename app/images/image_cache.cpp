@@ -9,3 +9,5 @@ bool StartImageCache(HWND)
 void ShutdownImageCache() {}
 
 void PaintCardPreview(HDC, const RECT&) {}
+
+void RequestCardImage(const std::string&, const std::string&) {}

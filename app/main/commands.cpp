@@ -7,6 +7,7 @@
 #include "app/main/modes.h"
 #include "app/reports/export_commands.h"
 #include "app/restore/restore_command.h"
+#include "app/panel/panel.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -164,6 +165,21 @@ void CheckAll(HWND)
     OnCheckAllCommand();
 }
 
+void SaveStockPanel(HWND)
+{
+    SavePanel();
+}
+
+void PanelFieldEdited(HWND)
+{
+    NotePanelEdited();
+}
+
+void PanelVariantChanged(HWND)
+{
+    OnVariantChanged();
+}
+
 struct MenuCommand {
     int id;
     void (*run)(HWND main);
@@ -205,6 +221,18 @@ const ControlNotification kControlNotifications[] = {
     {IDC_EBAY_HOLO, BN_CLICKED, SaveEbayHolo},
     {IDC_CLEAR_FILTERS, BN_CLICKED, ClearFilters},
     {IDC_MODE_TOGGLE, BN_CLICKED, OnModeToggleClicked},
+    {IDC_SAVE, BN_CLICKED, SaveStockPanel},
+    {IDC_VARIANT, CBN_SELCHANGE, PanelVariantChanged},
+    {IDC_LOCATION, CBN_SELCHANGE, PanelFieldEdited},
+    {IDC_LOCATION, CBN_EDITCHANGE, PanelFieldEdited},
+    {IDC_WANT, BN_CLICKED, PanelFieldEdited},
+    {IDC_TRADE, BN_CLICKED, PanelFieldEdited},
+    {IDC_QTY_MINT, EN_CHANGE, PanelFieldEdited},
+    {IDC_QTY_NEAR_MINT, EN_CHANGE, PanelFieldEdited},
+    {IDC_QTY_PLAYED, EN_CHANGE, PanelFieldEdited},
+    {IDC_PRICE_MINT, EN_CHANGE, PanelFieldEdited},
+    {IDC_PRICE_NEAR_MINT, EN_CHANGE, PanelFieldEdited},
+    {IDC_PRICE_PLAYED, EN_CHANGE, PanelFieldEdited},
 };
 
 const MenuCommand* FindMenuCommand(int id)

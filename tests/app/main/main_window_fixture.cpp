@@ -12,7 +12,7 @@ namespace {
 int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
 {
     Script().boxes.push_back({owner, text ? text : L"", title ? title : L"", type});
-    return IDOK;
+    return Script().boxAnswer;
 }
 
 HRESULT NoTaskDialog(const TASKDIALOGCONFIG*, int*) { return E_NOTIMPL; }

@@ -23,6 +23,8 @@ struct AskedBox {
 
 struct ScriptedUi {
     std::vector<AskedBox> boxes;
+    // What every message box answers.
+    int boxAnswer = IDOK;
     int menusShown = 0;
     int menuAnswer = 0;
     // Runs while a popup menu is up, as the window's timers would.

@@ -9,7 +9,9 @@
 
 // The text escaped for the inside of a JSON string or a script string
 // literal, without the quotation marks. '<' and '>' come out as \u003C and
-// \u003E, so no escaped text can close the script element it sits in.
+// \u003E, so no escaped text can close the script element it sits in;
+// U+2028 and U+2029 as \u2028 and \u2029; ill-formed UTF-8 as U+FFFD
+// (ToValidUtf8 in core/text.h).
 std::string JsonEsc(std::string_view text);
 
 // Today's local date in words, e.g. "7 March 2026".

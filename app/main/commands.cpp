@@ -5,6 +5,7 @@
 #include "app/grid/grid_view.h"
 #include "app/main/about.h"
 #include "app/main/modes.h"
+#include "app/reports/report_commands.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -155,6 +156,10 @@ const MenuCommand kMenuCommands[] = {
     {IDM_MODE_COLLECTION, SwitchToCollection},
     {IDM_ABOUT, ShowAboutBox},
     {IDM_DEBUG_LOG, ToggleDebugLog},
+    {IDM_SALES_REPORT, [](HWND) { SalesReport(); }},
+    {IDM_WISHLIST_REPORT, [](HWND) { Wishlist(); }},
+    {IDM_TRADE_LIST, [](HWND) { Trade(); }},
+    {IDM_SET_COMPLETION, [](HWND) { SetCompletion(); }},
 };
 
 struct ControlNotification {

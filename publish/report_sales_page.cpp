@@ -33,6 +33,7 @@ th{background:#eef3f8;color:#1f4e78;cursor:pointer;user-select:none}
 th.num,td.num{text-align:right}
 tbody tr:hover td{background:#f7fafd}
 tbody tr:last-child td{border-bottom:none}
+tbody tr.gap td{padding:0;border:none;background:none}
 .empty{padding:22px;text-align:center;color:#7a8896}
 @media print{.f button,.periods{display:none}.f{gap:14px}body{background:#fff}.tw{border:none}}
 </style>
@@ -145,6 +146,75 @@ const char kSalesReportScript[] = R"js(
     if (cls) td.className = cls;
     rowTemplate.appendChild(td);
   });
+  function saleRow(r) {
+    var tr = rowTemplate.cloneNode(true), cells = tr.childNodes;
+    cells[0].textContent = r.d;
+    cells[1].textContent = r.card;
+    cells[2].textContent = r.set;
+    cells[3].textContent = r.num;
+    cells[4].textContent = r["var"];
+    cells[5].textContent = r.cond;
+    cells[6].textContent = r.qty;
+    cells[7].textContent = money(r.price);
+    cells[8].textContent = money(r.total);
+    cells[9].textContent = r.ch;
+    return tr;
+  }
+  function gapRow(rowCount) {
+    var tr = document.createElement("tr"), td = document.createElement("td");
+    tr.className = "gap";
+    td.colSpan = 10;
+    td.style.height = rowCount * rowHeight + "px";
+    tr.appendChild(td);
+    return tr;
+  }
+
+  // A browser lays out a table of tens of thousands of rows for seconds, and
+  // again whenever it changes. So the table holds the rows in and near the
+  // window, with gaps of the same height for the others, and is redrawn as
+  // the page scrolls; printing draws every row.
+  var shown = [], drawnFrom = 0, drawnTo = 0, rowHeight = 34, printing = false, remeasured = false;
+  var AROUND = 60;
+  function draw(force) {
+    var n = shown.length, from = 0, to = n;
+    if (printing && !force) return;
+    if (!printing) {
+      var top = tb.getBoundingClientRect().top;
+      var first = Math.max(0, Math.floor(-top / rowHeight));
+      var last = Math.ceil((window.innerHeight - top) / rowHeight);
+      if (!force && first >= drawnFrom && Math.min(last, n) <= drawnTo) return;
+      from = Math.min(n, Math.max(0, first - AROUND));
+      to = Math.min(n, Math.max(from, last + AROUND));
+    }
+    var body = document.createDocumentFragment();
+    if (from > 0) body.appendChild(gapRow(from));
+    for (var i = from; i < to; i++) body.appendChild(saleRow(shown[i]));
+    if (to < n) body.appendChild(gapRow(n - to));
+    tb.textContent = "";
+    tb.appendChild(body);
+    drawnFrom = from;
+    drawnTo = to;
+    // Rows are one line each, so one pitch fits all: measured between the
+    // second drawn row and the last, as the row beside a gap sits half a
+    // border off. A changed pitch redraws once.
+    var firstRow = from > 0 ? 1 : 0;
+    if (!printing && !remeasured && to - from >= 3) {
+      var pitch = (tb.childNodes[firstRow + to - from - 1].getBoundingClientRect().top -
+                   tb.childNodes[firstRow + 1].getBoundingClientRect().top) / (to - from - 2);
+      if (Math.abs(pitch - rowHeight) > 0.01) {
+        rowHeight = pitch;
+        remeasured = true;
+        draw(true);
+        remeasured = false;
+      }
+    }
+  }
+  // Scroll and resize events come at most once a frame, before it is drawn.
+  var redraw = function () { draw(false); };
+  window.addEventListener("scroll", redraw);
+  window.addEventListener("resize", redraw);
+  window.addEventListener("beforeprint", function () { printing = true; draw(true); });
+  window.addEventListener("afterprint", function () { printing = false; draw(true); });
 
   var shownState = null;
   function render() {
@@ -153,32 +223,17 @@ const char kSalesReportScript[] = R"js(
     if (state === shownState) return;
     shownState = state;
 
-    var data = sorted(filtered());
+    shown = sorted(filtered());
     var units = 0, revenue = 0, perChannel = Object.create(null);
-    var body = document.createDocumentFragment();
-    data.forEach(function (r) {
-      var tr = rowTemplate.cloneNode(true), cells = tr.childNodes;
-      cells[0].textContent = r.d;
-      cells[1].textContent = r.card;
-      cells[2].textContent = r.set;
-      cells[3].textContent = r.num;
-      cells[4].textContent = r["var"];
-      cells[5].textContent = r.cond;
-      cells[6].textContent = r.qty;
-      cells[7].textContent = money(r.price);
-      cells[8].textContent = money(r.total);
-      cells[9].textContent = r.ch;
-      body.appendChild(tr);
+    shown.forEach(function (r) {
       units += r.qty;
       revenue += r.total;
       var key = r.ch || "(none)";
       perChannel[key] = (perChannel[key] || 0) + r.total;
     });
-    tb.textContent = "";
-    tb.appendChild(body);
 
-    byId("empty").style.display = data.length ? "none" : "block";
-    byId("sCount").textContent = data.length;
+    byId("empty").style.display = shown.length ? "none" : "block";
+    byId("sCount").textContent = shown.length;
     byId("sUnits").textContent = units;
     byId("sRev").textContent = money(revenue);
 
@@ -195,6 +250,8 @@ const char kSalesReportScript[] = R"js(
         line.appendChild(b);
       });
     }
+    // Last: the lines above decide where the table starts.
+    draw(true);
   }
 
   Array.prototype.forEach.call(document.querySelectorAll("th[data-k]"), function (th) {

@@ -133,6 +133,16 @@ bool WriteReportBrowserPages(const std::wstring& root, const std::string& hostil
          AddSale(d, "f-27", "2025-12-31 23:00:00", 1, 2, "Website") &&
          WriteAll(d, reports + L"\\shop", shop, L"Base");
 
+    // More sales than the table draws at once: "sale-0000" is the newest,
+    // each next one an hour older.
+    ok = ok && ExecSql(d,
+                       "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2999) "
+                       "INSERT INTO sales (card_id,variant,condition,qty,price,sold_at,channel) "
+                       "SELECT printf('sale-%04d', i), 'Holo', 'Near Mint', 1, 1, "
+                       "datetime('2026-03-08 12:00:00', '-' || i || ' hours'), 'Market' FROM n;",
+                       error);
+    ok = ok && WriteAll(d, reports + L"\\long", settings, L"Base");
+
     // Nothing at all, under an empty title and currency symbol.
     StoreSettings bare;
     InitStoreSettings(bare);

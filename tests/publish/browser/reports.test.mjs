@@ -193,3 +193,46 @@ test("hostile text in the card reports is shown literally and runs nothing", asy
     await finish();
   }
 });
+
+test("a long table draws the rows near the window and every row for printing", async () => {
+  const { page, finish } = await open("reports/long/sales-report.html", { timezoneId: ZONE, now: SUNDAY_NOON });
+  await period(page, "all");
+  assert.equal(await text(page, "#sCount"), "3000");
+  const drawn = () => page.$$eval("#tb tr:not(.gap) td:first-child + td", (c) => c.map((x) => x.textContent));
+  assert.ok((await drawn()).length < 500);
+  // The sale at a point of the window is the one that belongs there, once
+  // the scroll has reached the page.
+  const saleAt = (fraction) => page.evaluate((fraction) => new Promise((done) => setTimeout(() => {
+    const y = Math.round(window.innerHeight * fraction);
+    const row = document.elementFromPoint(300, y).closest("tr");
+    const tbody = document.getElementById("tb").getBoundingClientRect();
+    const rows = document.querySelectorAll("#tb tr:not(.gap)");
+    const height = (rows[rows.length - 1].getBoundingClientRect().top - rows[1].getBoundingClientRect().top) /
+      (rows.length - 2);
+    done({ shown: row.className === "gap" ? "gap" : row.cells[1].textContent,
+      expected: Math.floor((y - tbody.top) / height), total: Math.round(tbody.height / height) });
+  }, 100)), fraction);
+  const expectRightSale = async (fraction) => {
+    const { shown, expected, total } = await saleAt(fraction);
+    assert.equal(total, 3000);
+    const index = Number(shown.slice(5));
+    assert.ok(shown.startsWith("sale-") && Math.abs(index - expected) <= 1, `${shown} at row ${expected}`);
+  };
+  for (const y of [1234, 40000, 70000]) {
+    await page.evaluate((y) => window.scrollTo(0, y), y);
+    await expectRightSale(0.5);
+  }
+  await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+  await expectRightSale(0.5);
+  const end = await drawn();
+  assert.equal(end[end.length - 1], "sale-2999");
+
+  await page.evaluate(() => window.dispatchEvent(new Event("beforeprint")));
+  const all = await drawn();
+  assert.equal(all.length, 3000);
+  assert.deepEqual([all[0], all[2999]], ["sale-0000", "sale-2999"]);
+  assert.equal(await page.locator("#tb tr.gap").count(), 0);
+  await page.evaluate(() => window.dispatchEvent(new Event("afterprint")));
+  assert.ok((await drawn()).length < 500);
+  await finish();
+});

@@ -48,6 +48,23 @@ std::string JsonEsc(std::string_view text)
     return out;
 }
 
+void AppendJsonText(std::string& out, const char* key, std::string_view value)
+{
+    out += '"';
+    out += key;
+    out += "\":\"";
+    out += JsonEsc(value);
+    out += '"';
+}
+
+std::string PriceNumberText(double price)
+{
+    // Room for the largest double in fixed notation (309 digits).
+    char text[400];
+    snprintf(text, sizeof text, "%.2f", price == 0.0 ? 0.0 : price);
+    return text;
+}
+
 std::string FormatLongDateOf(int day, int month, int year)
 {
     static const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",

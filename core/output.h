@@ -14,6 +14,13 @@
 // (ToValidUtf8 in core/text.h).
 std::string JsonEsc(std::string_view text);
 
+// Appends "key":"value" with the value escaped by JsonEsc.
+void AppendJsonText(std::string& out, const char* key, std::string_view value);
+
+// A price as a JSON or script number with two decimals ("12.50"); minus
+// zero is "0.00". Never cut short, however large the price.
+std::string PriceNumberText(double price);
+
 // Today's local date in words, e.g. "7 March 2026".
 std::string FormatLongDate();
 // The same for a given date; a month outside 1 to 12 reads as January.

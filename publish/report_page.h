@@ -1,6 +1,7 @@
 // What the four HTML reports (sales, wishlist, trade list, set completion)
 // share: escaping, their titles, the static reports' page skeleton and
-// style sheet, and the cards they list. Pure text; no window, no file.
+// style sheet, the cards they list and where their queries find the
+// catalogue. No window, no file.
 #pragma once
 
 #include <sqlite3.h>

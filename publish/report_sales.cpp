@@ -9,29 +9,6 @@
 #include "publish/report_sales_page.h"
 
 #include <cmath>
-#include <cstdio>
-
-namespace {
-
-void AppendText(std::string& out, const char* key, const std::string& value)
-{
-    out += '"';
-    out += key;
-    out += "\":\"";
-    out += JsonEsc(value);
-    out += '"';
-}
-
-std::string PriceText(double price)
-{
-    // Room for the largest double in fixed notation, so that no price is
-    // ever cut into invalid script.
-    char text[400];
-    snprintf(text, sizeof text, "%.2f", price);
-    return text;
-}
-
-} // namespace
 
 bool LoadSalesReportRows(sqlite3* db, std::vector<SalesReportRow>& rows, std::string& error)
 {
@@ -60,9 +37,6 @@ bool LoadSalesReportRows(sqlite3* db, std::vector<SalesReportRow>& rows, std::st
             Log("SalesReport: non-finite/negative price for %s clamped to 0.00", sale.card.c_str());
             sale.price = 0.0;
         }
-        // Minus zero is a price of nothing, not "-0.00".
-        if (sale.price == 0.0)
-            sale.price = 0.0;
         rows.push_back(std::move(sale));
     });
 }
@@ -77,21 +51,21 @@ std::string BuildSalesReportPage(const std::vector<SalesReportRow>& rows, const 
         if (i)
             sales += ",\n";
         sales += '{';
-        AppendText(sales, "d", sale.soldAt);
+        AppendJsonText(sales, "d", sale.soldAt);
         sales += ',';
-        AppendText(sales, "card", sale.card);
+        AppendJsonText(sales, "card", sale.card);
         sales += ',';
-        AppendText(sales, "set", sale.set);
+        AppendJsonText(sales, "set", sale.set);
         sales += ',';
-        AppendText(sales, "num", sale.number);
+        AppendJsonText(sales, "num", sale.number);
         sales += ',';
-        AppendText(sales, "var", sale.variant);
+        AppendJsonText(sales, "var", sale.variant);
         sales += ',';
-        AppendText(sales, "cond", sale.condition);
+        AppendJsonText(sales, "cond", sale.condition);
         sales += ",\"qty\":" + std::to_string(sale.qty);
-        sales += ",\"price\":" + PriceText(sale.price);
+        sales += ",\"price\":" + PriceNumberText(sale.price);
         sales += ',';
-        AppendText(sales, "ch", sale.channel);
+        AppendJsonText(sales, "ch", sale.channel);
         sales += '}';
     }
     sales += "\n]";

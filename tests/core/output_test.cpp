@@ -23,6 +23,15 @@ TEST(JsonEsc, NothingCanCloseTheScriptOrBreakTheString)
     EXPECT_EQ(JsonEsc("x\xFF\xE2\x80<\xC3"), "x\xEF\xBF\xBD\xEF\xBF\xBD\\u003C\xEF\xBF\xBD");
 }
 
+TEST(PriceNumberText, EveryPriceIsAWholeNumberTextAndMinusZeroIsZero)
+{
+    EXPECT_EQ(PriceNumberText(12.5), "12.50");
+    EXPECT_EQ(PriceNumberText(-0.0), "0.00");
+    const std::string largest = PriceNumberText(1.7976931348623157e308);
+    EXPECT_EQ(largest.size(), 312u); // 309 digits, the point and two decimals
+    EXPECT_EQ(largest.substr(0, 6), "179769");
+}
+
 TEST_F(OutputFileTest, WholeFilesAreWrittenExactlyOrReplacedNotHalfWritten)
 {
     const std::wstring path = folder.File(L"page.html");

@@ -28,7 +28,8 @@ std::string JsonEsc(std::string_view text)
         case 0xE2:
             // U+2028 and U+2029 end a string literal in older script
             // engines, though JSON allows them raw.
-            if (i + 2 < valid.size() && valid[i + 1] == '\x80' && (valid[i + 2] == '\xA8' || valid[i + 2] == '\xA9')) {
+            if (i + 2 < valid.size() && valid[i + 1] == '\x80' &&
+                (valid[i + 2] == '\xA8' || valid[i + 2] == '\xA9')) {
                 out += valid[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
                 i += 2;
             } else {

@@ -168,9 +168,9 @@ std::string BuildSetCompletionPage(const std::vector<ReportCard>& cards, const s
     std::string sub = "Generated " + generated + " &middot; ";
     std::string content;
     if (total > 0) {
-        sub += std::to_string(held) + " of " + std::to_string(total) + " cards (" +
-               std::to_string(static_cast<int64_t>(held) * 100 / total) + "% complete) &middot; " + std::to_string(total - held) +
-               " still needed";
+        const int64_t percent = static_cast<int64_t>(held) * 100 / total;
+        sub += std::to_string(held) + " of " + std::to_string(total) + " cards (" + std::to_string(percent) +
+               "% complete) &middot; " + std::to_string(total - held) + " still needed";
         content = "<div class=\"tw\"><table><thead><tr><th>Card</th><th>No.</th><th>Rarity</th>"
                   "<th class=\"num\">Status</th></tr></thead><tbody>\n";
         for (const ReportCard& card : cards)

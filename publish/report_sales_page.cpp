@@ -42,7 +42,14 @@ tbody tr.gap td{padding:0;border:none;background:none}
 <div class="wrap">
 <h1 id="h1">Sales Report</h1>
 <div class="sub" id="sub"></div>
-<div class="periods"><button type="button" data-p="today">Today</button><button type="button" data-p="yday">Yesterday</button><button type="button" data-p="week">This week</button><button type="button" data-p="month">This month</button><button type="button" data-p="year">This year</button><button type="button" data-p="all">All</button></div>
+<div class="periods">
+<button type="button" data-p="today">Today</button>
+<button type="button" data-p="yday">Yesterday</button>
+<button type="button" data-p="week">This week</button>
+<button type="button" data-p="month">This month</button>
+<button type="button" data-p="year">This year</button>
+<button type="button" data-p="all">All</button>
+</div>
 <div class="cards">
 <div class="stat"><div class="n" id="sCount">0</div><div class="l">Sales shown</div></div>
 <div class="stat"><div class="n" id="sUnits">0</div><div class="l">Units sold</div></div>
@@ -58,7 +65,11 @@ tbody tr.gap td{padding:0;border:none;background:none}
 <button type="button" id="fClear">Clear</button>
 <button type="button" id="fPrint">Print</button>
 </div>
-<div class="tw"><table><thead><tr><th data-k="d">When</th><th data-k="card">Card</th><th data-k="set">Set</th><th data-k="num">No.</th><th data-k="var">Variant</th><th data-k="cond">Condition</th><th data-k="qty" class="num">Qty</th><th data-k="price" class="num">Unit</th><th data-k="total" class="num">Total</th><th data-k="ch">Channel</th></tr></thead><tbody id="tb"></tbody></table>
+<div class="tw"><table><thead><tr>
+<th data-k="d">When</th><th data-k="card">Card</th><th data-k="set">Set</th><th data-k="num">No.</th>
+<th data-k="var">Variant</th><th data-k="cond">Condition</th><th data-k="qty" class="num">Qty</th>
+<th data-k="price" class="num">Unit</th><th data-k="total" class="num">Total</th><th data-k="ch">Channel</th>
+</tr></thead><tbody id="tb"></tbody></table>
 <div class="empty" id="empty" style="display:none">No sales match the current filters.</div></div>
 </div>
 <script>

@@ -135,7 +135,8 @@ void SetCompletion()
             int32_t total = 0, held = 0;
             if (!WriteSetCompletionReport(db, folder, settings, set, total, held, error))
                 return false;
-            written = L"Set-completion written \u2014 " + std::to_wstring(held) + L" of " + std::to_wstring(total) + L" held";
+            written = L"Set-completion written \u2014 " + std::to_wstring(held) + L" of " + std::to_wstring(total) +
+                      L" held";
             return true;
         },
         set);

@@ -122,7 +122,8 @@ bool WriteReportBrowserPages(const std::wstring& root, const std::string& hostil
     StoreSettings shop = settings;
     shop.title = L"Ann & Co";
     shop.currencySymbol = L"\u20AC";
-    ok = ok && AddCard(d, "a-1", "Alakazam", "Base", "1", "Rare") && AddCard(d, "b-2", "Blastoise", "Jungle", "2", "") &&
+    ok = ok && AddCard(d, "a-1", "Alakazam", "Base", "1", "Rare") &&
+         AddCard(d, "b-2", "Blastoise", "Jungle", "2", "") &&
          AddCard(d, "c-4", "charizard", "Base", "4", "") && AddCard(d, "e-51", "Eevee", "Fossil", "51", "") &&
          AddCard(d, "f-27", "Farfetch'd", "Fossil", "27", "") &&
          AddSale(d, "a-1", "2026-03-09 09:15:00", 2, 10, "eBay") &&
@@ -150,7 +151,8 @@ bool WriteReportBrowserPages(const std::wstring& root, const std::string& hostil
 
     // Flagged cards in sets whose names differ only in case, and one
     // missing from the catalogue.
-    ok = ok && AddCard(d, "B-10", "Blastoise", "Base", "10", "Rare") && AddCard(d, "B-2", "Alakazam", "Base", "2", "") &&
+    ok = ok && AddCard(d, "B-10", "Blastoise", "Base", "10", "Rare") &&
+         AddCard(d, "B-2", "Alakazam", "Base", "2", "") &&
          AddCard(d, "b-5", "Lower", "base", "5", "") && AddCard(d, "J-1", "Jigglypuff", "Jungle", "1", "") &&
          Flag(d, "B-10", true, true) && Flag(d, "B-2", true, false) && Flag(d, "b-5", true, true) &&
          Flag(d, "J-1", true, false) && Flag(d, "lost-1", true, true) && Hold(d, "B-2", 1) &&

@@ -212,7 +212,8 @@ TEST_F(ReportTest, FlaggedCardsFormOneGroupPerSetInNaturalNumberOrder)
     EXPECT_EQ(AllBetween(wishlist, "<h2>", "</h2>"),
               (std::vector<std::string>{"(no set)", "Base", "base", "Base_B", "Jungle"}));
     EXPECT_EQ(AllBetween(wishlist, "<tr><td>", "</td>"),
-              (std::vector<std::string>{"lost-1", "Alakazam", "alakazam", "Blastoise", "Lower", "Between", "Jigglypuff"}));
+              (std::vector<std::string>{"lost-1", "Alakazam", "alakazam", "Blastoise", "Lower", "Between",
+                                        "Jigglypuff"}));
     EXPECT_NE(wishlist.find("<tr><td>Blastoise</td><td>10/102</td><td>Rare &lt;Holo&gt;</td><td class=\"num\">"
                             "<span class=\"owned\">\xE2\x9C\x93 owned</span></td></tr>"),
               std::string::npos);

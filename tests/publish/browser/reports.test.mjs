@@ -28,7 +28,8 @@ test("the sales report opens on today in the browser's own time zone", async () 
   assert.deepEqual(await active(page), ["today"]);
   assert.deepEqual(await range(page), ["2026-03-08", "2026-03-08"]);
   assert.deepEqual(await page.$$eval("#tb tr", (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent))),
-    [["2026-03-08 18:00:00", "Blastoise", "Jungle", "2", "Holo", "Near Mint", "1", "\u20ac5.50", "\u20ac5.50", "Market"]]);
+    [["2026-03-08 18:00:00", "Blastoise", "Jungle", "2", "Holo", "Near Mint", "1", "\u20ac5.50", "\u20ac5.50",
+      "Market"]]);
   assert.deepEqual(await figures(page), ["1", "1", "\u20ac5.50"]);
   assert.equal(await text(page, "#byCh"), "Revenue by channel \u2014 Market: \u20ac5.50");
   assert.equal(await page.title(), "Ann & Co - Sales Report");
@@ -161,7 +162,8 @@ test("hostile text in the sales report is shown literally and runs nothing", asy
 const headings = (page) => page.locator("h2").allTextContents();
 const firstCells = (page) => page.$$eval("tbody tr td:first-child", (cells) => cells.map((c) => c.textContent));
 const footerClosesThePage = (page) =>
-  page.$eval(".wrap", (wrap) => wrap.lastElementChild.className === "brandfoot" && wrap.parentElement === document.body);
+  page.$eval(".wrap", (wrap) =>
+    wrap.lastElementChild.className === "brandfoot" && wrap.parentElement === document.body);
 
 test("the card reports list each set under one heading, the footer inside the page", async () => {
   for (const [file, sets, names] of [

@@ -10,9 +10,12 @@
 std::string JsonEsc(std::string_view text)
 {
     static const char kHex[] = "0123456789abcdef";
+    // Bad bytes would make the whole file unreadable to a strict reader.
+    const std::string valid = ToValidUtf8(text);
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
+    out.reserve(valid.size() + valid.size() / 8);
+    for (size_t i = 0; i < valid.size(); ++i) {
+        const char c = valid[i];
         const unsigned char byte = static_cast<unsigned char>(c);
         switch (byte) {
         case '\t': out += "\\t"; break;
@@ -22,6 +25,17 @@ std::string JsonEsc(std::string_view text)
         case '\\': out += "\\\\"; break;
         case '<': out += "\\u003C"; break;
         case '>': out += "\\u003E"; break;
+        case 0xE2:
+            // U+2028 and U+2029 end a string literal in older script
+            // engines, though JSON allows them raw.
+            if (i + 2 < valid.size() && valid[i + 1] == '\x80' &&
+                (valid[i + 2] == '\xA8' || valid[i + 2] == '\xA9')) {
+                out += valid[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+                i += 2;
+            } else {
+                out += c;
+            }
+            break;
         default:
             if (byte < 0x20) {
                 out += "\\u00";
@@ -33,6 +47,23 @@ std::string JsonEsc(std::string_view text)
         }
     }
     return out;
+}
+
+void AppendJsonText(std::string& out, const char* key, std::string_view value)
+{
+    out += '"';
+    out += key;
+    out += "\":\"";
+    out += JsonEsc(value);
+    out += '"';
+}
+
+std::string PriceNumberText(double price)
+{
+    // Room for the largest double in fixed notation (309 digits).
+    char text[400];
+    snprintf(text, sizeof text, "%.2f", price == 0.0 ? 0.0 : price);
+    return text;
 }
 
 std::string FormatLongDateOf(int day, int month, int year)

@@ -9,8 +9,17 @@
 
 // The text escaped for the inside of a JSON string or a script string
 // literal, without the quotation marks. '<' and '>' come out as \u003C and
-// \u003E, so no escaped text can close the script element it sits in.
+// \u003E, so no escaped text can close the script element it sits in;
+// U+2028 and U+2029 as \u2028 and \u2029; ill-formed UTF-8 as U+FFFD
+// (ToValidUtf8 in core/text.h).
 std::string JsonEsc(std::string_view text);
+
+// Appends "key":"value" with the value escaped by JsonEsc.
+void AppendJsonText(std::string& out, const char* key, std::string_view value);
+
+// A price as a JSON or script number with two decimals ("12.50"); minus
+// zero is "0.00". Never cut short, however large the price.
+std::string PriceNumberText(double price);
 
 // Today's local date in words, e.g. "7 March 2026".
 std::string FormatLongDate();

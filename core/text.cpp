@@ -20,6 +20,77 @@ std::wstring Utf8ToWide(std::string_view utf8)
     return wide;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character that text starts with, or 0
+// when it starts with none; then *part is the length of the ill-formed start
+// that one U+FFFD stands for (at least 1).
+size_t Utf8CharLength(std::string_view text, size_t* part)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[0]);
+    *part = 1;
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // range of the second byte
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // shorter forms are overlong
+        else if (lead == 0xED)
+            high = 0x9F; // U+D800 to U+DFFF are surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F; // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if (i >= text.size())
+            return 0;
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF))
+            return 0;
+        *part = i + 1;
+    }
+    return length;
+}
+
+} // namespace
+
+std::string ToValidUtf8(std::string_view text)
+{
+    static const char kReplacement[] = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        // Runs of plain ASCII are the common case; copy them whole.
+        size_t run = at;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80)
+            ++run;
+        out.append(text.data() + at, run - at);
+        at = run;
+        if (at == text.size())
+            break;
+        size_t part = 1;
+        const size_t length = Utf8CharLength(text.substr(at), &part);
+        if (length) {
+            out.append(text.data() + at, length);
+            at += length;
+        } else {
+            out += kReplacement;
+            at += part;
+        }
+    }
+    return out;
+}
+
 std::string WideToUtf8(std::wstring_view wide)
 {
     if (wide.empty() || wide.size() > INT_MAX)

@@ -12,6 +12,12 @@
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 
+// The text as well-formed UTF-8: each maximal ill-formed part (a stray or
+// cut-off byte, an overlong form, a surrogate, a code point past U+10FFFF)
+// becomes one U+FFFD, as browsers decode it. Card data keeps whatever bytes
+// its source held, and a strict reader refuses a file with one bad byte.
+std::string ToValidUtf8(std::string_view text);
+
 // A file-name stem for a card id: the id itself when it is made only of
 // ASCII letters, digits, '-' and '_' (and is not a Windows device name),
 // otherwise the id with every other byte replaced by '_' plus "_" and the

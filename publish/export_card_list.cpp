@@ -2,6 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/db.h"
+#include "core/text.h"
 #include "publish/export_fields.h"
 #include "publish/store_page.h"
 
@@ -118,7 +119,7 @@ std::string FormatCardList(const std::vector<CardListRow>& rows, ExportFormat fo
         else
             AppendSeparated(text, format, row, name, collection);
     }
-    return WithValidUtf8(text);
+    return ToValidUtf8(text);
 }
 
 std::string BuildStockExport(sqlite3* db, const std::vector<std::string>& selectedIds, ExportFormat format,

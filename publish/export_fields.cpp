@@ -72,9 +72,3 @@ std::string TsvField(std::string_view text)
         return Quoted(guarded);
     return guarded;
 }
-
-std::string WithValidUtf8(std::string_view text)
-{
-    // The system's conversion puts U+FFFD in place of what it cannot read.
-    return WideToUtf8(Utf8ToWide(text));
-}

@@ -27,7 +27,3 @@ std::string CsvField(std::string_view text);
 // quoted and runs it on through the following TABs and line ends, so such a
 // field is written quoted, its inner quotes doubled, and pastes as itself.
 std::string TsvField(std::string_view text);
-
-// The text with every ill-formed UTF-8 sequence replaced by U+FFFD, so an
-// exported file is always valid UTF-8 whatever bytes the card data holds.
-std::string WithValidUtf8(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "core/catalogue.h"
 #include "core/db.h"
+#include "core/text.h"
 #include "publish/export_fields.h"
 
 namespace {
@@ -51,7 +52,7 @@ std::string FormatStockCsvBackup(const std::vector<StockBackupRow>& rows, Ledger
         text += CsvField(row.location);
         text += "\r\n";
     }
-    return WithValidUtf8(text);
+    return ToValidUtf8(text);
 }
 
 std::string BuildStockCsvBackup(sqlite3* db, std::string& error, Ledger ledger)

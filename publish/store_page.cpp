@@ -13,7 +13,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -28,25 +27,6 @@ constexpr char kCancelled[] = "Cancelled.";
 bool IsCancelled(const std::atomic<bool>* cancelFlag)
 {
     return cancelFlag && cancelFlag->load();
-}
-
-std::string PriceText(double price)
-{
-    // Room for the largest double in fixed notation (309 digits), so even a
-    // hand-edited price never comes out cut into invalid JSON.
-    char text[400];
-    // Minus zero is a price of nothing, not "-0.00".
-    snprintf(text, sizeof text, "%.2f", price == 0.0 ? 0.0 : price);
-    return text;
-}
-
-void AppendJsonText(std::string& out, const char* key, const std::string& value)
-{
-    out += '"';
-    out += key;
-    out += "\":\"";
-    out += JsonEsc(value);
-    out += '"';
 }
 
 // Inserts text before (or after) the first occurrence of anchor; a page
@@ -185,7 +165,7 @@ std::string BuildCardsJson(const std::vector<StoreCard>& cards)
             json += '{';
             AppendJsonText(json, "condition", condition.label);
             json += ",\"qty\":" + std::to_string(condition.qty);
-            json += ",\"price\":" + PriceText(condition.price);
+            json += ",\"price\":" + PriceNumberText(condition.price);
             json += '}';
         }
         json += "]}";

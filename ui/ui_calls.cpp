@@ -1,5 +1,6 @@
 #include "ui/ui_calls.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace {
@@ -59,12 +60,17 @@ int SystemTrackPopupMenu(HMENU menu, int x, int y, HWND owner)
     return static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD, x, y, 0, owner, nullptr));
 }
 
+void SystemShellOpen(const wchar_t* target)
+{
+    ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 } // namespace
 
 UiCalls SystemUiCalls()
 {
     return UiCalls{SystemMessageBox,      SystemTaskDialog,      SystemBrowseForFolder, SystemGetOpenFileName,
-                   SystemGetSaveFileName, SystemChooseColor,     SystemTrackPopupMenu};
+                   SystemGetSaveFileName, SystemChooseColor,     SystemTrackPopupMenu,  SystemShellOpen};
 }
 
 UiCalls& Ui()

@@ -22,6 +22,10 @@ struct UiCalls {
     BOOL (*chooseColor)(CHOOSECOLORW* request);
     // A popup menu at a screen point; the chosen command, or 0 for none.
     int (*trackPopupMenu)(HMENU menu, int x, int y, HWND owner);
+    // Opens a file or web address with its default program; what the
+    // shell makes of it is not reported. Tests record it instead, so that
+    // none starts another program.
+    void (*shellOpen)(const wchar_t* target);
 };
 
 // The table in use; the system's calls until a test changes them.

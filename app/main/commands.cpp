@@ -8,6 +8,7 @@
 #include "app/reports/export_commands.h"
 #include "app/restore/restore_command.h"
 #include "app/panel/panel.h"
+#include "app/reports/report_commands.h"
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
@@ -203,6 +204,10 @@ const MenuCommand kMenuCommands[] = {
     {IDM_MODE_COLLECTION, SwitchToCollection},
     {IDM_ABOUT, ShowAboutBox},
     {IDM_DEBUG_LOG, ToggleDebugLog},
+    {IDM_SALES_REPORT, [](HWND) { SalesReport(); }},
+    {IDM_WISHLIST_REPORT, [](HWND) { Wishlist(); }},
+    {IDM_TRADE_LIST, [](HWND) { Trade(); }},
+    {IDM_SET_COMPLETION, [](HWND) { SetCompletion(); }},
 };
 
 struct ControlNotification {

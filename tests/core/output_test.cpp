@@ -14,6 +14,22 @@ TEST(JsonEsc, NothingCanCloseTheScriptOrBreakTheString)
     EXPECT_EQ(JsonEsc("a\nc\x1f"), "a\\nc\\u001f");
     EXPECT_EQ(JsonEsc(std::string("nul\0!", 5)), "nul\\u0000!");
     EXPECT_EQ(JsonEsc("Pok\xC3\xA9mon \xF0\x9F\x83\x8F"), "Pok\xC3\xA9mon \xF0\x9F\x83\x8F");
+    // Line and paragraph separators end a string literal in older engines;
+    // their neighbours in the same block pass.
+    EXPECT_EQ(JsonEsc("a\xE2\x80\xA8" "b\xE2\x80\xA9" "c\xE2\x80\xA7\xE2\x80\xAA"),
+              "a\\u2028b\\u2029c\xE2\x80\xA7\xE2\x80\xAA");
+    // Ill-formed bytes, even one that looks like the start of a separator,
+    // become U+FFFD and never a raw byte a strict reader refuses.
+    EXPECT_EQ(JsonEsc("x\xFF\xE2\x80<\xC3"), "x\xEF\xBF\xBD\xEF\xBF\xBD\\u003C\xEF\xBF\xBD");
+}
+
+TEST(PriceNumberText, EveryPriceIsAWholeNumberTextAndMinusZeroIsZero)
+{
+    EXPECT_EQ(PriceNumberText(12.5), "12.50");
+    EXPECT_EQ(PriceNumberText(-0.0), "0.00");
+    const std::string largest = PriceNumberText(1.7976931348623157e308);
+    EXPECT_EQ(largest.size(), 312u); // 309 digits, the point and two decimals
+    EXPECT_EQ(largest.substr(0, 6), "179769");
 }
 
 TEST_F(OutputFileTest, WholeFilesAreWrittenExactlyOrReplacedNotHalfWritten)

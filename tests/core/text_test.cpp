@@ -13,6 +13,32 @@ TEST(TextConversion, RoundTripsKeepEveryByteAndIllFormedBytesBecomeReplacements)
     EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
 }
 
+// One U+FFFD per maximal ill-formed part, as a browser decodes the bytes.
+TEST(ToValidUtf8, WellFormedTextIsKeptAndEachIllFormedPartBecomesOneReplacement)
+{
+    const char keepBytes[] = "Pok\xC3\xA9mon \xE2\x80\xA8 \xED\x9F\xBF \xEE\x80\x80 \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF nul\0!";
+    const std::string keep(keepBytes, sizeof keepBytes - 1);
+    EXPECT_EQ(ToValidUtf8(keep), keep);
+    EXPECT_EQ(ToValidUtf8(""), "");
+    const std::string r = "\xEF\xBF\xBD";
+    const struct {
+        const char* in;
+        std::string out;
+    } cases[] = {
+        // The standard's own example: cut-off sequences and stray bytes.
+        {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", "a" + r + r + r + "b" + r + "c" + r + r + "d"},
+        {"\xC0\xAF", r + r},                       // overlong '/'
+        {"\xE0\x80\xAF", r + r + r},              // overlong, three bytes
+        {"\xED\xA0\x80x", r + r + r + "x"},       // a surrogate half
+        {"\xF4\x90\x80\x80", r + r + r + r},     // past U+10FFFF
+        {"\xF5\xFF\xFE", r + r + r},              // bytes that start nothing
+        {"end \xE2\x82", "end " + r},              // cut off at the end
+        {"\xF0\x9F\x83" "A\xF0\x9F\x83\x8F", r + "A\xF0\x9F\x83\x8F"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ToValidUtf8(c.in), c.out) << c.in;
+}
+
 // Published pictures and the image cache are found again by these names,
 // so a stem must never change.
 TEST(SafeFileStem, EveryIdGetsTheSameStemItAlwaysHad)

@@ -54,26 +54,6 @@ TEST(ExportFields, ClipboardFieldsNeverSplitOrMergeCells)
     EXPECT_EQ(TsvField("=\"x\""), "'=\"x\"");
 }
 
-// The system's conversion must replace what it cannot read without taking
-// the separators and quotes that follow with it.
-TEST(ExportFields, IllFormedUtf8BecomesReplacementCharactersAndNothingElseMoves)
-{
-    const std::string wellFormed = "Pok\xC3\xA9mon \xE2\x80\x94 \xF0\x9F\x83\x8F";
-    EXPECT_EQ(WithValidUtf8(wellFormed), wellFormed);
-    EXPECT_EQ(WithValidUtf8("a\xC3,b"), "a" + kFffd + ",b");
-    EXPECT_EQ(WithValidUtf8("\xE2\x82\"\r\n"), kFffd + "\"\r\n");
-    EXPECT_EQ(WithValidUtf8("\xF0\x9F\x83\t"), kFffd + "\t");
-    EXPECT_EQ(WithValidUtf8("\x80x"), kFffd + "x");
-    EXPECT_EQ(WithValidUtf8("x\xFF"), "x" + kFffd);
-    EXPECT_EQ(WithValidUtf8(std::string("\0\xC3", 2)), std::string("\0", 1) + kFffd);
-    for (const char* bad : {"\xC0\xAF,", "\xED\xA0\x80,", "\xF4\x90\x80\x80,"}) {
-        const std::string out = WithValidUtf8(bad);
-        EXPECT_NE(out.find(kFffd), std::string::npos) << out;
-        EXPECT_EQ(out.back(), ',');
-        EXPECT_EQ(WithValidUtf8(out), out);
-    }
-}
-
 class ExportDbTest : public LedgerDbTest {
 protected:
     void SetUp() override

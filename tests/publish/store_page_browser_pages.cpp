@@ -1,11 +1,13 @@
-// Writes the store pages the browser tests open, each into a sub-folder of
-// the folder named on the command line. Exit code 0 when all were written.
+// Writes the store pages and the reports that the browser tests open, each
+// into a sub-folder of the folder named on the command line. Exit code 0
+// when all were written.
 #include "core/catalogue.h"
 #include "core/db.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "publish/store_page.h"
+#include "tests/publish/report_browser_pages.h"
 
 #include <windows.h>
 
@@ -14,7 +16,7 @@
 
 namespace {
 
-// Must match HOSTILE in browser/store_page.test.mjs.
+// Must match HOSTILE in browser/harness.mjs.
 const char kHostile[] = "</script><img src=x onerror=\"window.__pwned=1\"> O'Brien's \\ \"q\" \x01\x1f\t\n"
                         "\xE2\x80\xA8\xE2\x80\xA9 Pok\xC3\xA9mon <b>bold</b> &amp; <!-- x";
 
@@ -82,5 +84,6 @@ int wmain(int argc, wchar_t** argv)
         ok = AddStock(db.get(), id, name, "Near Mint", 1 + i % 4, prices[i % 13]) &&
              (i % 5 != 0 || AddStock(db.get(), id, name, "Played", 2, 0.5));
     }
-    return ok && WritePage(db.get(), root + L"\\many", plain) ? 0 : 1;
+    ok = ok && WritePage(db.get(), root + L"\\many", plain);
+    return ok && WriteReportBrowserPages(root, kHostile) ? 0 : 1;
 }

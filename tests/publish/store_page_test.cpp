@@ -229,3 +229,19 @@ TEST_F(StorePageTest, CancelBetweenImagesKeepsStoredImagesButNotThePage)
     EXPECT_FALSE(FileExists(out + L"\\cards.json"));
     EXPECT_FALSE(FileExists(out + L"\\index.html.tmp"));
 }
+
+// Card data keeps whatever bytes its source held; a strict reader refuses a
+// file with one bad byte, and an older engine ends a literal at U+2028.
+TEST_F(StorePageTest, BadBytesInCardDataBecomeReplacementsInBothFiles)
+{
+    AddCard("a-1", "Bad \xC3( \xFF end\xE2\x80\xA8");
+    AddStock("a-1", "Standard", "Mint", 1, "1");
+    ASSERT_TRUE(Write()) << message;
+    for (const wchar_t* file : {L"\\cards.json", L"\\index.html"}) {
+        const std::string bytes = ReadFileBytes(out + file);
+        EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                                      nullptr, 0),
+                  0);
+        EXPECT_NE(bytes.find("Bad \xEF\xBF\xBD( \xEF\xBF\xBD end\\u2028"), std::string::npos);
+    }
+}

@@ -16,7 +16,7 @@ int ScriptedMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UI
 }
 
 HRESULT NoTaskDialog(const TASKDIALOGCONFIG*, int*) { return E_NOTIMPL; }
-std::wstring NoFolder(HWND, const wchar_t*) { return std::wstring(); }
+std::wstring ScriptedFolder(HWND, const wchar_t*) { return Script().folderAnswer; }
 BOOL NoFile(OPENFILENAMEW*) { return FALSE; }
 BOOL NoColour(CHOOSECOLORW*) { return FALSE; }
 
@@ -26,6 +26,11 @@ int ScriptedPopupMenu(HMENU, int, int, HWND)
     if (Script().whileMenuOpen)
         Script().whileMenuOpen();
     return Script().menuAnswer;
+}
+
+void RecordShellOpen(const wchar_t* target)
+{
+    Script().opened.push_back(target);
 }
 
 } // namespace
@@ -67,7 +72,8 @@ void MainWindowTest::SetUp()
 {
     DataFolderTest::SetUp();
     Script() = ScriptedUi();
-    Ui() = UiCalls{ScriptedMessageBox, NoTaskDialog, NoFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu};
+    Ui() = UiCalls{ScriptedMessageBox, NoTaskDialog, ScriptedFolder, NoFile, NoFile, NoColour, ScriptedPopupMenu,
+                   RecordShellOpen};
     savedPanel = Panel();
     savedContext = GridContext();
     InstallStockPanel();

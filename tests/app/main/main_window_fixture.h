@@ -29,6 +29,10 @@ struct ScriptedUi {
     int menuAnswer = 0;
     // Runs while a popup menu is up, as the window's timers would.
     void (*whileMenuOpen)() = nullptr;
+    // What the folder chooser answers (empty: cancelled), and what was
+    // handed to the shell to open.
+    std::wstring folderAnswer;
+    std::vector<std::wstring> opened;
 };
 ScriptedUi& Script();
 

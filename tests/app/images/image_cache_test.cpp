@@ -82,7 +82,7 @@ protected:
         return PumpUntil([state] { return CardPreviewState() != state; }, waitMs);
     }
 
-    // The colour in the middle of the preview, painted at the Part's size.
+    // The colour in the middle of the preview, painted at 276 × 386.
     uint32_t CentreColour()
     {
         Canvas canvas(276, 386);

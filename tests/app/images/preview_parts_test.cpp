@@ -6,25 +6,14 @@
 
 namespace {
 
-struct Fit {
-    bool drawn;
-    int x, y, width, height;
-    bool operator==(const Fit& o) const
-    {
-        return drawn == o.drawn && x == o.x && y == o.y && width == o.width && height == o.height;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const Fit& f)
+// "width x height at x,y", or "none" when nothing is drawn.
+std::string FitIn(RECT box, uint32_t width, uint32_t height)
 {
-    return out << (f.drawn ? "" : "not drawn ") << f.width << "x" << f.height << " at " << f.x << "," << f.y;
-}
-
-Fit FitIn(RECT box, uint32_t width, uint32_t height)
-{
-    PictureFit fit;
-    const bool drawn = FitPicture(box, width, height, fit);
-    return {drawn, fit.x, fit.y, fit.width, fit.height};
+    PictureFit f;
+    if (!FitPicture(box, width, height, f))
+        return "none";
+    return std::to_string(f.width) + "x" + std::to_string(f.height) + " at " + std::to_string(f.x) + "," +
+           std::to_string(f.y);
 }
 
 TEST(PictureFit, APictureFillsOneSideCentredOnTheOtherAndNothingIsDrawnWithoutArea)
@@ -32,22 +21,22 @@ TEST(PictureFit, APictureFillsOneSideCentredOnTheOtherAndNothingIsDrawnWithoutAr
     const RECT control = {0, 0, 276, 386};
     // A small upright card is enlarged until the height is used up; the
     // spare pixel of width goes after it.
-    EXPECT_EQ(FitIn(control, 100, 140), (Fit{true, 0, 0, 275, 386}));
-    EXPECT_EQ(FitIn(control, 200, 100), (Fit{true, 0, 124, 276, 138}));
-    EXPECT_EQ(FitIn(control, 276, 386), (Fit{true, 0, 0, 276, 386}));
+    EXPECT_EQ(FitIn(control, 100, 140), "275x386 at 0,0");
+    EXPECT_EQ(FitIn(control, 200, 100), "276x138 at 0,124");
+    EXPECT_EQ(FitIn(control, 276, 386), "276x386 at 0,0");
     // The limiting side comes out whole where a floating-point scale would
     // lose a pixel (150 / 281 * 281 is just below 150).
-    EXPECT_EQ(FitIn({0, 0, 150, 400}, 281, 281), (Fit{true, 0, 125, 150, 150}));
+    EXPECT_EQ(FitIn({0, 0, 150, 400}, 281, 281), "150x150 at 0,125");
     // The offset of the control's rectangle is kept.
-    EXPECT_EQ(FitIn({10, 20, 286, 406}, 200, 100), (Fit{true, 10, 144, 276, 138}));
+    EXPECT_EQ(FitIn({10, 20, 286, 406}, 200, 100), "276x138 at 10,144");
     // Pictures far larger than any screen neither overflow nor vanish.
-    EXPECT_EQ(FitIn(control, 4000000000u, 2000000000u), (Fit{true, 0, 124, 276, 138}));
+    EXPECT_EQ(FitIn(control, 4000000000u, 2000000000u), "276x138 at 0,124");
 
-    EXPECT_FALSE(FitIn({0, 0, 0, 386}, 100, 140).drawn);
-    EXPECT_FALSE(FitIn({0, 0, 276, 0}, 100, 140).drawn);
-    EXPECT_FALSE(FitIn({50, 0, 10, 386}, 100, 140).drawn);
-    EXPECT_FALSE(FitIn(control, 0, 140).drawn);
-    EXPECT_FALSE(FitIn(control, 100, 0).drawn);
+    EXPECT_EQ(FitIn({0, 0, 0, 386}, 100, 140), "none");
+    EXPECT_EQ(FitIn({0, 0, 276, 0}, 100, 140), "none");
+    EXPECT_EQ(FitIn({50, 0, 10, 386}, 100, 140), "none");
+    EXPECT_EQ(FitIn(control, 0, 140), "none");
+    EXPECT_EQ(FitIn(control, 100, 0), "none");
 }
 
 TEST(CardImageCacheFile, EveryCardHasAFileOfItsOwnThatWindowsCanName)

@@ -166,12 +166,15 @@ void DrawCentredText(GpGraphics* graphics, const wchar_t* text, const RECT& rect
 bool StartImageCache(HWND notifyWindow)
 {
     ImageSystem& system = System();
+    // Without a folder to keep them in, every picture would be fetched for
+    // nothing (and without a program folder, "\cache" would be made at
+    // the root of the drive).
     const std::wstring dataFolder = DataFolder();
+    if (dataFolder.empty())
+        return false;
     system.cacheFolder = dataFolder + L"\\cache";
     CreateDirectoryW(system.cacheFolder.c_str(), nullptr); // it may exist
-    // Without a folder to keep them in, every picture would be fetched for
-    // nothing.
-    if (dataFolder.empty() || !IsFolder(system.cacheFolder))
+    if (!IsFolder(system.cacheFolder))
         return false;
     RemoveUnfinishedDownloads(system.cacheFolder);
 

@@ -4,6 +4,7 @@
 #include "core/db.h"
 #include "core/file_replace.h"
 #include "core/http.h"
+#include "core/image_check.h"
 #include "core/log.h"
 #include "core/output.h"
 #include "core/text.h"
@@ -63,15 +64,17 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
             continue;
         const std::string stem = StoreImageStem(card.id);
         const std::wstring file = imagesFolder + L"\\" + Utf8ToWide(stem) + L".png";
-        if (IsValidImageFile(file)) {
+        // A picture cut short (by a dropped connection that still read as
+        // the end of the reply) is fetched again rather than published.
+        if (IsCompleteImageFile(file)) {
             card.image = "images/" + stem + ".png";
             ++reused;
             continue;
         }
-        // A server may answer 200 with an error page; only a real picture
-        // may take the place of what the folder holds.
+        // A server may answer 200 with an error page or break off; only a
+        // whole picture may take the place of what the folder holds.
         const std::wstring temp = file + L".tmp";
-        if (HttpGetToFile(session.get(), card.remote, temp) && IsValidImageFile(temp) &&
+        if (HttpGetToFile(session.get(), card.remote, temp) && IsCompleteImageFile(temp) &&
             ReplaceWithTempFile(temp, file)) {
             card.image = "images/" + stem + ".png";
             ++downloaded;

@@ -202,6 +202,9 @@ LRESULT CALLBACK MainWndProc(HWND main, UINT message, WPARAM wParam, LPARAM lPar
         return OnNotify(main, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_DRAWITEM:
         return OnDrawItem(main, message, wParam, lParam);
+    case WM_APP_IMAGE_READY:
+        OnCardImageReady(wParam, lParam);
+        return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:

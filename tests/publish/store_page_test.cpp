@@ -7,16 +7,16 @@
 #include "core/text.h"
 #include "tests/core/ledger_db_fixture.h"
 #include "tests/support/https_test_server.h"
+#include "tests/support/test_images.h"
 
 #include <windows.h>
 
 namespace {
 
+// A whole picture of at least 256 bytes, different for each fill.
 std::string PngBytes(char fill)
 {
-    std::string png = "\x89PNG\r\n\x1a\n";
-    png.resize(300, fill);
-    return png;
+    return SolidPng(12, 12, static_cast<unsigned char>(fill) * 0x010101u);
 }
 
 // Counts progress calls and asks to cancel once the second card is done.
@@ -179,11 +179,11 @@ TEST_F(StorePageTest, PicturesAreStoredUnderSafeStemsOrLinkedRemotelyReplacingNo
     // Good pictures, one for an id that is no safe file name; then a 200 error
     // page of a picture's size, a cut-off body, and a good picture whose stored
     // file is read-only.
-    const std::string jpeg = std::string("\xFF\xD8\xFF", 3) + std::string(400, 'b');
+    const std::string jpeg = StructuralJpeg('b');
     server.Route("/a-1", {Picture("a.png", PngBytes('a'))});
     server.Route("/b/2", {Picture("b.jpg", jpeg)});
     server.Route("/c-3", {Reply(200, "<html>" + std::string(500, ' ') + "Not found</html>")});
-    ScriptedAnswer dropped = Picture("d.png", PngBytes('d') + std::string(4000, 'd'));
+    ScriptedAnswer dropped = Picture("d.png", SolidPng(40, 40, 0x444444));
     dropped.mode = "drop";
     server.Route("/d-4", {dropped});
     server.Route("/l-7", {Picture("l.png", PngBytes('l'))});
@@ -209,6 +209,31 @@ TEST_F(StorePageTest, PicturesAreStoredUnderSafeStemsOrLinkedRemotelyReplacingNo
     EXPECT_FALSE(FileExists(Image("d-4.png")));
     for (const char* id : {"a-1", "c-3", "d-4", "l-7"})
         EXPECT_FALSE(FileExists(Image(std::string(id) + ".png.tmp"))) << id;
+}
+
+TEST_F(StorePageTest, OnlyWholePicturesAreStoredOrKept)
+{
+    // A reply in chunks that breaks off may read as complete to the
+    // download; a stored picture cut short by an earlier run starts like a
+    // good one.
+    const std::string whole = SolidPng(40, 40, 0x336699);
+    ScriptedAnswer dropped = Picture("e.png", whole);
+    dropped.mode = "chunked-drop";
+    server.Route("/e-5", {dropped});
+    server.Route("/f-6", {Picture("f.png", whole)});
+    ASSERT_TRUE(server.Start());
+    StockCards({"e-5", "f-6"});
+    CreateDirectoryW((out + L"\\images").c_str(), nullptr);
+    WriteFileBytes(Image("f-6.png"), whole.substr(0, whole.size() / 2));
+
+    ASSERT_TRUE(Write(true)) << message;
+    const JsonValue cards = CardsJson();
+    ASSERT_EQ(cards.items.size(), 2u);
+    EXPECT_EQ(JsonGetString(cards.items[0], "image"), JsonGetString(cards.items[0], "remote"));
+    EXPECT_FALSE(FileExists(Image("e-5.png")));
+    EXPECT_FALSE(FileExists(Image("e-5.png.tmp")));
+    EXPECT_EQ(JsonGetString(cards.items[1], "image"), "images/f-6.png");
+    EXPECT_TRUE(ReadFileBytes(Image("f-6.png")) == whole);
 }
 
 TEST_F(StorePageTest, CancelBetweenImagesKeepsStoredImagesButNotThePage)

@@ -5,7 +5,10 @@ Run with a test's own folder holding routes.json: {"/path": [answer, ...]},
 one answer per request, the last repeating; unknown paths answer 404. An
 answer has "status" (default 200) and a body from "file" (in the folder),
 "size" ("x" bytes) or "body"; "mode": "drop" sends half the body and breaks
-the connection, "hangup" breaks it without an answer. Each requested path
+the connection, "hangup" breaks it without an answer, "chunked" sends the
+body in chunks without a Content-Length, "chunked-drop" sends half of it so
+and breaks the connection; "delay" waits that many seconds before answering,
+"pause" as many after the first half of the body. Each requested path
 goes to requests.log; the port goes to "port" once listening. Stops on a
 "stop" file, a lost folder, or two idle minutes. The throwaway CA
 (DNS:localhost, as Wine does not match IP names) is made once per build
@@ -83,6 +86,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             count = server.served.get(self.path, 0)
             server.served[self.path] = count + 1
             answer = answers[min(count, len(answers) - 1)]
+        time.sleep(answer.get("delay", 0))
         if answer.get("mode") == "hangup":
             self.connection.shutdown(socket.SHUT_RDWR)
             self.close_connection = True
@@ -92,16 +96,35 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 body = f.read()
         else:
             body = b"x" * answer["size"] if "size" in answer else answer.get("body", "").encode("utf-8")
+        mode = answer.get("mode", "")
+        chunked = mode in ("chunked", "chunked-drop")
         self.send_response(answer.get("status", 200))
-        self.send_header("Content-Length", str(len(body)))
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        if answer.get("mode") == "drop":
-            self.wfile.write(body[: len(body) // 2])
+        half = len(body) // 2
+        self.send_part(body[:half], chunked)
+        if mode in ("drop", "chunked-drop"):
             self.wfile.flush()
             self.connection.shutdown(socket.SHUT_RDWR)
             self.close_connection = True
-        else:
-            self.wfile.write(body)
+            return
+        if answer.get("pause"):
+            self.wfile.flush()
+            time.sleep(answer["pause"])
+        self.send_part(body[half:], chunked)
+        if chunked:
+            self.wfile.write(b"0\r\n\r\n")
+
+    def send_part(self, data, chunked):
+        if not chunked:
+            self.wfile.write(data)
+            return
+        for start in range(0, len(data), 4096):
+            piece = data[start:start + 4096]
+            self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
 
 
 class Server(http.server.ThreadingHTTPServer):

@@ -25,7 +25,8 @@ std::string AnswerJson(const ScriptedAnswer& answer)
         json += ",\"size\":" + std::to_string(answer.size);
     else
         json += ",\"body\":\"" + JsonEsc(answer.body) + "\"";
-    return json + ",\"mode\":\"" + JsonEsc(answer.mode) + "\"}";
+    return json + ",\"mode\":\"" + JsonEsc(answer.mode) + "\",\"delay\":" + std::to_string(answer.delay) +
+           ",\"pause\":" + std::to_string(answer.pause) + "}";
 }
 
 } // namespace

@@ -14,7 +14,11 @@ struct ScriptedAnswer {
     std::string file;       // a file of the test folder sent as the body
     long long size = -1;    // a body of this many 'x' bytes
     std::string mode;       // "drop": send half the body, then break the connection;
-                            // "hangup": break it without an answer
+                            // "hangup": break it without an answer; "chunked": send the
+                            // body in chunks, without a length; "chunked-drop": half
+                            // of it so, then break the connection
+    double delay = 0;       // seconds before answering
+    double pause = 0;       // seconds after the first half of the body
 };
 
 ScriptedAnswer Reply(int status, std::string body);

@@ -68,3 +68,10 @@ HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font)
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return label;
 }
+
+HFONT CreateUiFont(int dpi, int points, int weight)
+{
+    return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       L"Segoe UI");
+}

@@ -28,3 +28,6 @@ void SetListItemState(HWND list, int item, UINT state, UINT mask);
 // A STATIC label without an id, in the given font; placed later by its
 // window's layout.
 HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font);
+
+// "Segoe UI" at the given size in points, for the given dpi, with ClearType.
+HFONT CreateUiFont(int dpi, int points, int weight);

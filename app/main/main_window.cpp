@@ -30,13 +30,6 @@ constexpr const wchar_t* kBlockedUpgradeText =
     L"upgraded.\n\nFree up disk space (or close other programs using binderwell.db), then reopen Binderwell. You "
     L"can also copy binderwell.db yourself as a manual backup.";
 
-HFONT MakeFont(int dpi, int points, int weight)
-{
-    return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       L"Segoe UI");
-}
-
 void ApplyUiPrefs(HWND main)
 {
     MainWindowState& state = MainWindow();
@@ -87,8 +80,8 @@ void OnCreate(HWND main)
     HDC dc = GetDC(main);
     state.dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(main, dc);
-    state.mainFont = MakeFont(state.dpi, 9, FW_NORMAL);
-    state.titleFont = MakeFont(state.dpi, 12, FW_SEMIBOLD);
+    state.mainFont = CreateUiFont(state.dpi, 9, FW_NORMAL);
+    state.titleFont = CreateUiFont(state.dpi, 12, FW_SEMIBOLD);
 
     CreateMainControls(state);
     SetWindowSubclass(state.controls.grid, GridSubclassProc, kGridSubclassId, 0);

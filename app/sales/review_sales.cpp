@@ -1,5 +1,7 @@
 #include "app/sales/review_sales.h"
 
+#include "app/sales/dialog_controls.h"
+
 #include "core/db.h"
 #include "core/log.h"
 #include "core/schema.h"
@@ -235,32 +237,16 @@ void CommitReviewSales(HWND window, ReviewSalesDialog& state)
     state.running = false;
 }
 
-// A control's place in its parent, in pixels.
-struct Box {
-    int x, y, width, height;
-};
-
-HWND CreateControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
-                   const Box& box, int id, HFONT font)
-{
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    HWND control = CreateWindowExW(exStyle, className, text, style, box.x, box.y, box.width, box.height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    return control;
-}
-
 bool CreateSlot(ReviewSalesDialog& state, RowControls& row)
 {
     HFONT font = state.normalFont.get();
     for (int c : {kName, kVariant, kCondition, kStock})
         row[c] = CreateLabel(state.viewport, L"", font);
     const DWORD editStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_RIGHT;
-    row[kQty] = CreateControl(state.viewport, WS_EX_CLIENTEDGE, WC_EDITW, L"", editStyle | ES_NUMBER, Box{},
-                              IDC_RS_ROW_EDIT, font);
-    row[kPrice] =
-        CreateControl(state.viewport, WS_EX_CLIENTEDGE, WC_EDITW, L"", editStyle, Box{}, IDC_RS_ROW_EDIT, font);
+    row[kQty] = CreateDialogControl(state.viewport, WS_EX_CLIENTEDGE, WC_EDITW, L"", editStyle | ES_NUMBER,
+                                    ControlBox{}, IDC_RS_ROW_EDIT, font);
+    row[kPrice] = CreateDialogControl(state.viewport, WS_EX_CLIENTEDGE, WC_EDITW, L"", editStyle, ControlBox{},
+                                      IDC_RS_ROW_EDIT, font);
     for (HWND control : row) {
         if (!control)
             return false;
@@ -279,18 +265,17 @@ bool CreateReviewControls(HWND window, ReviewSalesDialog& state)
     const DWORD label = WS_CHILD | WS_VISIBLE;
 
     std::vector<HWND> made;
-    made.push_back(CreateControl(window, 0, WC_STATICW,
-                                 L"Confirm what sold. Adjust quantity and unit price, choose a channel, then Sell.",
-                                 label, Box{s(12), s(12), s(580), s(18)}, 0, normal));
+    made.push_back(CreateDialogControl(
+        window, 0, WC_STATICW, L"Confirm what sold. Adjust quantity and unit price, choose a channel, then Sell.",
+        label, ControlBox{s(12), s(12), s(580), s(18)}, 0, normal));
     struct Header {
         const wchar_t* text;
         int x, width;
     };
-    for (const Header& header : {Header{L"Card", 12, 190}, Header{L"Variant", 208, 84},
-                                 Header{L"Condition", 298, 84}, Header{L"In stock", 388, 56}, Header{L"Qty", 450, 52},
-                                 Header{L"Unit price", 508, 84}})
-        made.push_back(CreateControl(window, 0, WC_STATICW, header.text, label,
-                                     Box{s(header.x), s(36), s(header.width), s(18)}, 0, bold));
+    for (const Header& header : {Header{L"Card", 12, 190}, Header{L"Variant", 208, 84}, Header{L"Condition", 298, 84},
+                                 Header{L"In stock", 388, 56}, Header{L"Qty", 450, 52}, Header{L"Unit price", 508, 84}})
+        made.push_back(CreateDialogControl(window, 0, WC_STATICW, header.text, label,
+                                           ControlBox{s(header.x), s(36), s(header.width), s(18)}, 0, bold));
 
     state.viewport = CreateWindowExW(WS_EX_CONTROLPARENT, kReviewViewportClass, L"",
                                      WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL, s(12), s(58), s(600),
@@ -298,16 +283,18 @@ bool CreateReviewControls(HWND window, ReviewSalesDialog& state)
                                      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)), &state);
     made.push_back(state.viewport);
     const int y = s(58) + state.scroll.viewportHeight + s(14);
-    made.push_back(
-        CreateControl(window, 0, WC_STATICW, L"Channel", label, Box{s(12), y + s(5), s(56), s(18)}, 0, normal));
-    state.channel = CreateControl(window, 0, WC_COMBOBOXW, L"",
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
-                                  Box{s(72), y, s(150), s(240)}, IDC_RS_CHANNEL, normal);
-    state.total = CreateControl(window, 0, WC_STATICW, L"", label, Box{s(242), y + s(3), s(350), s(20)}, 0, bold);
-    made.push_back(CreateControl(window, 0, WC_BUTTONW, L"Sell", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                                 Box{s(410), y + s(40), s(96), s(28)}, IDC_RS_SELL, normal));
-    made.push_back(CreateControl(window, 0, WC_BUTTONW, L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                 Box{s(516), y + s(40), s(96), s(28)}, IDC_RS_CANCEL, normal));
+    made.push_back(CreateDialogControl(window, 0, WC_STATICW, L"Channel", label,
+                                       ControlBox{s(12), y + s(5), s(56), s(18)}, 0, normal));
+    state.channel = CreateDialogControl(window, 0, WC_COMBOBOXW, L"",
+                                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
+                                        ControlBox{s(72), y, s(150), s(240)}, IDC_RS_CHANNEL, normal);
+    state.total =
+        CreateDialogControl(window, 0, WC_STATICW, L"", label, ControlBox{s(242), y + s(3), s(350), s(20)}, 0, bold);
+    made.push_back(CreateDialogControl(window, 0, WC_BUTTONW, L"Sell",
+                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                       ControlBox{s(410), y + s(40), s(96), s(28)}, IDC_RS_SELL, normal));
+    made.push_back(CreateDialogControl(window, 0, WC_BUTTONW, L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                       ControlBox{s(516), y + s(40), s(96), s(28)}, IDC_RS_CANCEL, normal));
     made.push_back(state.channel);
     made.push_back(state.total);
     for (HWND control : made) {
@@ -381,17 +368,8 @@ LRESULT CALLBACK ReviewSalesDlgProc(HWND window, UINT message, WPARAM wParam, LP
         state->running = false;
         return 0;
     case WM_ACTIVATE:
-        // As a dialog does: the keyboard goes back where it was (at first
-        // the first quantity), not to the window itself.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(window, focus))
-                state->lastFocus = focus;
-        } else if (state->lastFocus) {
-            SetFocus(state->lastFocus);
-            SendMessageW(state->lastFocus, EM_SETSEL, 0, -1);
-        }
-        return 0;
+        // The keyboard goes back where it was, at first the first quantity.
+        return KeepDialogFocus(window, wParam, state->lastFocus);
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);

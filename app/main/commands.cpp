@@ -13,6 +13,7 @@
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
+#include "app/store/store_settings_window.h"
 #include "core/backup.h"
 #include "core/log.h"
 #include "ui/controls.h"
@@ -209,6 +210,7 @@ const MenuCommand kMenuCommands[] = {
     {IDM_WISHLIST_REPORT, [](HWND) { Wishlist(); }},
     {IDM_TRADE_LIST, [](HWND) { Trade(); }},
     {IDM_SET_COMPLETION, [](HWND) { SetCompletion(); }},
+    {IDM_STORE_SETTINGS, [](HWND) { EditStoreSettings(); }},
 };
 
 struct ControlNotification {

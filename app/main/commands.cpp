@@ -5,6 +5,7 @@
 #include "app/grid/grid_view.h"
 #include "app/main/about.h"
 #include "app/main/modes.h"
+#include "app/panel/auction_lookup.h"
 #include "app/reports/export_commands.h"
 #include "app/restore/restore_command.h"
 #include "app/panel/panel.h"
@@ -12,6 +13,7 @@
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
+#include "app/store/store_settings_window.h"
 #include "core/backup.h"
 #include "core/log.h"
 #include "ui/controls.h"
@@ -208,6 +210,7 @@ const MenuCommand kMenuCommands[] = {
     {IDM_WISHLIST_REPORT, [](HWND) { Wishlist(); }},
     {IDM_TRADE_LIST, [](HWND) { Trade(); }},
     {IDM_SET_COMPLETION, [](HWND) { SetCompletion(); }},
+    {IDM_STORE_SETTINGS, [](HWND) { EditStoreSettings(); }},
 };
 
 struct ControlNotification {
@@ -224,6 +227,7 @@ const ControlNotification kControlNotifications[] = {
     {IDC_SEARCH, EN_CHANGE, RestartSearchDelay},
     {IDC_EBAY_CURRENT, BN_CLICKED, SaveEbayCurrent},
     {IDC_EBAY_HOLO, BN_CLICKED, SaveEbayHolo},
+    {IDC_EBAY_COMPS, BN_CLICKED, [](HWND) { OnEbay(); }},
     {IDC_CLEAR_FILTERS, BN_CLICKED, ClearFilters},
     {IDC_MODE_TOGGLE, BN_CLICKED, OnModeToggleClicked},
     {IDC_SAVE, BN_CLICKED, SaveStockPanel},

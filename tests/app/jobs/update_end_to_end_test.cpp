@@ -14,6 +14,9 @@
 // variable. The variable is used here: it reaches the one process started,
 // where the registry value would reroute every program in the Wine prefix
 // that the tests share.
+#include "app/jobs/job_runner.h"
+#include "app/shell/ids.h"
+#include "app/shell/main_state.h"
 #include "core/catalogue_update.h"
 #include "core/db.h"
 #include "core/text.h"
@@ -34,10 +37,6 @@ namespace {
 
 constexpr int kSets = 170;
 constexpr int kCardsPerSet = 12;
-constexpr WORD kUpdateCommand = 40009;
-constexpr int kGridId = 1002;
-constexpr int kStatusId = 1003;
-constexpr int kCancelId = 501;
 
 std::wstring Quoted(const std::string& text)
 {
@@ -179,16 +178,20 @@ TEST(UpdateEndToEnd, TheRealProgramFillsTheCatalogueThroughItsMenuCommand)
     // The window is there before its controls are; it is shown once they are.
     HWND main = nullptr;
     ASSERT_TRUE(WaitFor(
-        [&] { return (main = FindMainWindowOfProcess(program.Id())) != nullptr && IsWindowVisible(main); }, 30000));
-    HWND grid = GetDlgItem(main, kGridId);
-    HWND status = GetDlgItem(main, kStatusId);
+        [&] {
+            main = FindProcessWindow(program.Id(), kMainWindowClass);
+            return main && IsWindowVisible(main);
+        },
+        30000));
+    HWND grid = GetDlgItem(main, IDC_GRID);
+    HWND status = GetDlgItem(main, IDC_STATUS);
     ASSERT_TRUE(grid && status);
     const auto gridRows = [grid] { return static_cast<int64_t>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0)); };
-    const auto progressWindow = [&program] { return FindProcessWindow(program.Id(), L"KovImportProgress"); };
+    const auto progressWindow = [&program] { return FindProcessWindow(program.Id(), kProgressWindowClass); };
     const std::wstring database = folder.File(L"binderwell.db");
 
     // First run: cancelled once a score of sets is in.
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kUpdateCommand, 0), 0);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_UPDATE_CATALOGUE, 0), 0);
     HWND progress = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (progress = progressWindow()) != nullptr; }, 30000));
     EXPECT_EQ(TextOf(progress), L"Update catalogue");
@@ -202,8 +205,8 @@ TEST(UpdateEndToEnd, TheRealProgramFillsTheCatalogueThroughItsMenuCommand)
         << "the progress label reads " << WideToUtf8(TextOf(label));
     EXPECT_FALSE(IsWindowEnabled(main));
     const ULONGLONG clicked = GetTickCount64();
-    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(kCancelId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(progress, kCancelId)));
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(progress, IDC_PROGRESS_CANCEL)));
     // The owner comes back once the job has ended and its worker is joined.
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(main) != FALSE; }, 20000));
     const ULONGLONG stoppedAfter = GetTickCount64() - clicked;
@@ -219,7 +222,7 @@ TEST(UpdateEndToEnd, TheRealProgramFillsTheCatalogueThroughItsMenuCommand)
 
     // Second run: the rest.
     const size_t requestsBefore = server.Requests().size();
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kUpdateCommand, 0), 0);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_UPDATE_CATALOGUE, 0), 0);
     ASSERT_TRUE(WaitFor([&] { return progressWindow() != nullptr; }, 30000));
     ASSERT_TRUE(WaitFor([&] { return !progressWindow() && IsWindowEnabled(main); }, 180000));
     const int64_t all = CatalogueRows(database);
@@ -230,7 +233,7 @@ TEST(UpdateEndToEnd, TheRealProgramFillsTheCatalogueThroughItsMenuCommand)
 
     // Third run: nothing to add, and only the set list is fetched.
     const size_t requestsDone = server.Requests().size();
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kUpdateCommand, 0), 0);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_UPDATE_CATALOGUE, 0), 0);
     ASSERT_TRUE(WaitFor([&] { return TextOf(status) == L"Added 0 new cards"; }, 60000))
         << "the status line reads " << WideToUtf8(TextOf(status));
     ASSERT_TRUE(WaitFor([&] { return !progressWindow() && IsWindowEnabled(main); }, 30000));

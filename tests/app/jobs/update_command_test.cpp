@@ -8,7 +8,6 @@
 #include "app/shell/ids.h"
 #include "core/backup.h"
 #include "core/catalogue_update.h"
-#include "core/db.h"
 #include "tests/app/jobs/test_repository.h"
 #include "tests/support/process_window.h"
 #include "ui/controls.h"

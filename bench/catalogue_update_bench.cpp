@@ -4,6 +4,7 @@
 // a new database. Prints the update's time without its designed 150 ms
 // pauses, next to a Python script that loads the same files from disk into
 // SQLite with its json and sqlite3 modules.
+#include "bench/card_repository.h"
 #include "core/catalogue_update.h"
 #include "core/db.h"
 #include "core/http.h"
@@ -18,42 +19,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kSets = 170;
-constexpr int kCards = 20000;
-
-// One card shaped like the repository's: attacks, weaknesses, flavour text.
-std::string CardJson(const std::string& setId, int number)
-{
-    const std::string n = std::to_string(number);
-    return "  {\n    \"id\": \"" + setId + "-" + n + "\",\n    \"name\": \"Card " + n +
-           "\",\n    \"supertype\": \"Pok\xC3\xA9mon\",\n    \"subtypes\": [\n      \"Stage 1\"\n    ],\n"
-           "    \"hp\": \"80\",\n    \"types\": [\n      \"Psychic\"\n    ],\n    \"evolvesFrom\": \"Other\",\n"
-           "    \"attacks\": [\n      {\n        \"name\": \"Confuse Ray\",\n        \"cost\": [\n          "
-           "\"Psychic\",\n          \"Psychic\"\n        ],\n        \"convertedEnergyCost\": 2,\n        "
-           "\"damage\": \"30\",\n        \"text\": \"Flip a coin. If heads, the Defending Pok\xC3\xA9mon is now "
-           "Confused.\"\n      },\n      {\n        \"name\": \"Psybeam\",\n        \"cost\": [\n          "
-           "\"Psychic\",\n          \"Colorless\",\n          \"Colorless\"\n        ],\n        "
-           "\"convertedEnergyCost\": 3,\n        \"damage\": \"50\",\n        \"text\": \"\"\n      }\n    ],\n"
-           "    \"weaknesses\": [\n      {\n        \"type\": \"Psychic\",\n        \"value\": \"\xC3\x97" "2\"\n"
-           "      }\n    ],\n    \"retreatCost\": [\n      \"Colorless\",\n      \"Colorless\"\n    ],\n"
-           "    \"convertedRetreatCost\": 2,\n    \"number\": \"" + n +
-           "\",\n    \"artist\": \"Ken Sugimori\",\n    \"rarity\": \"Rare Holo\",\n    \"flavorText\": \"Its "
-           "brain can outperform a supercomputer. Its intelligence quotient is said to be 5000.\",\n"
-           "    \"nationalPokedexNumbers\": [\n      65\n    ],\n    \"legalities\": {\n      \"unlimited\": "
-           "\"Legal\"\n    },\n    \"images\": {\n      \"small\": \"https://images.pokemontcg.io/" + setId + "/" +
-           n + ".png\",\n      \"large\": \"https://images.pokemontcg.io/" + setId + "/" + n + "_hires.png\"\n"
-           "    }\n  }";
-}
-
-std::string SetJson(const std::string& id, int total)
-{
-    const std::string t = std::to_string(total);
-    return "  {\n    \"id\": \"" + id + "\",\n    \"name\": \"Set " + id + "\",\n    \"series\": \"Series " +
-           std::to_string(id.size()) + "\",\n    \"printedTotal\": " + t + ",\n    \"total\": " + t +
-           ",\n    \"legalities\": {\n      \"unlimited\": \"Legal\"\n    },\n    \"ptcgoCode\": \"XX\",\n"
-           "    \"releaseDate\": \"1999/01/09\",\n    \"updatedAt\": \"2022/10/10 15:12:00\"\n  }";
-}
 
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
@@ -199,26 +164,8 @@ int wmain()
     CreateDirectoryW(folder.File(L"repo").c_str(), nullptr);
     HttpsTestServer server(folder.File(L"repo"));
 
-    std::string setList = "[\n";
-    size_t bytes = 0;
     int cardsMade = 0;
-    for (int s = 0; s < kSets; ++s) {
-        const std::string id = "set" + std::to_string(s);
-        const int total = kCards / kSets + (s < kCards % kSets ? 1 : 0);
-        setList += SetJson(id, total) + (s + 1 < kSets ? ",\n" : "\n");
-        std::string cards = "[\n";
-        for (int c = 1; c <= total; ++c)
-            cards += CardJson(id, c) + (c < total ? ",\n" : "\n");
-        cards += "]\n";
-        bytes += cards.size();
-        cardsMade += total;
-        server.AddFile(id + ".json", cards);
-        server.Route(std::string(kCardListFolder) + id + ".json", {ReplyFromFile(id + ".json")});
-    }
-    setList += "]\n";
-    bytes += setList.size();
-    server.AddFile("sets.json", setList);
-    server.Route(kSetListPath, {ReplyFromFile("sets.json")});
+    const size_t bytes = ServeCardRepository(server, cardsMade);
     if (!server.Start()) {
         std::printf("the local HTTPS server did not start\n");
         return 1;

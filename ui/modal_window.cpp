@@ -72,7 +72,10 @@ bool RunModalWindow(const ModalWindowRun& run)
         run.afterLoop();
 
     // The owner first: destroying the active window while its owner is still
-    // disabled would hand the activation to another program.
+    // disabled would hand the activation to another program. An owner that
+    // went meanwhile took the window with it.
+    if (run.owner && !IsWindow(run.owner))
+        return true;
     EnableWindow(run.owner, TRUE);
     SetForegroundWindow(run.owner);
     DestroyWindow(window);

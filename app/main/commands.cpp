@@ -3,6 +3,7 @@
 #include "app/grid/grid_checks.h"
 #include "app/grid/grid_model.h"
 #include "app/grid/grid_view.h"
+#include "app/jobs/update_command.h"
 #include "app/main/about.h"
 #include "app/main/modes.h"
 #include "app/panel/auction_lookup.h"
@@ -197,6 +198,7 @@ const MenuCommand kMenuCommands[] = {
     {IDM_EXPORT_INVENTORY_CSV, ExportInventoryCsv},
     {IDM_BACKUP_NOW, BackUpNow},
     {IDM_RESTORE_BACKUP, RestoreFromBackup},
+    {IDM_UPDATE_CATALOGUE, [](HWND) { OnUpdateCatalogueOnline(); }},
     {IDM_EXIT, Exit},
     {IDM_SELF_HOST_IMAGES, ToggleSelfHost},
     {IDM_IN_STOCK_ONLY, ToggleInStockOnly},

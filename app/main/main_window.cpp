@@ -4,6 +4,7 @@
 #include "app/grid/grid_view.h"
 #include "app/grid/panel_calls.h"
 #include "app/images/image_cache.h"
+#include "app/jobs/job_runner.h"
 #include "app/main/commands.h"
 #include "app/main/controls.h"
 #include "app/main/layout.h"
@@ -98,6 +99,11 @@ void OnCreate(HWND main)
 
 void OnClose(HWND main)
 {
+    // Destroying the window (and the image system) under a running job
+    // would pull everything from beneath it: the job stops first, and the
+    // window closes once it has ended.
+    if (CloseOwnerAfterJob())
+        return;
     // A modal window or a job disables the main window while it runs; the
     // window must not be destroyed under it, whoever asks.
     if (!IsWindowEnabled(main))

@@ -10,9 +10,11 @@ body in chunks without a Content-Length, "chunked-drop" sends half of it so
 and breaks the connection; "delay" waits that many seconds before answering,
 "pause" as many after the first half of the body. Each requested path
 goes to requests.log; the port goes to "port" once listening. Stops on a
-"stop" file, a lost folder, or two idle minutes. The throwaway CA
-(DNS:localhost, as Wine does not match IP names) is made once per build
-and trusted in the Wine prefix by trust_test_ca.exe.
+"stop" file, a lost folder, or two idle minutes. The throwaway CA is made
+once per build and trusted in the Wine prefix by trust_test_ca.exe. The
+server's certificate names localhost (Wine does not match IP names) and the
+card-data repository's host, which the end-to-end test leads here through
+its CONNECT proxy (connect_proxy.py).
 """
 
 import fcntl
@@ -32,12 +34,16 @@ def run(args, **kwargs):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs)
 
 
+SERVER_NAMES = "DNS:localhost,DNS:raw.githubusercontent.com"
+
+
 def make_chain(ca_dir):
     files = [os.path.join(ca_dir, n) for n in ("ca.pem", "ca.der", "server.pem", "server.key")]
     if all(os.path.exists(f) for f in files):
-        check = subprocess.run(["openssl", "x509", "-checkend", "86400", "-noout", "-in", files[2]],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if check.returncode == 0:
+        check = subprocess.run(["openssl", "x509", "-checkend", "86400", "-noout", "-ext", "subjectAltName",
+                                "-in", files[2]], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        names = check.stdout.replace(" ", "").replace("\n", ",")
+        if check.returncode == 0 and all(n in names for n in SERVER_NAMES.split(",")):
             return
     ca_key = os.path.join(ca_dir, "ca.key")
     csr = os.path.join(ca_dir, "server.csr")
@@ -49,7 +55,7 @@ def make_chain(ca_dir):
     run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", files[3], "-out", csr,
          "-subj", "/CN=localhost"])
     with open(ext, "w") as f:
-        f.write("subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\n"
+        f.write("subjectAltName=" + SERVER_NAMES + "\nbasicConstraints=CA:FALSE\n"
                 "keyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n")
     run(["openssl", "x509", "-req", "-in", csr, "-CA", files[0], "-CAkey", ca_key, "-CAcreateserial",
          "-out", files[2], "-days", "29", "-extfile", ext])
@@ -78,13 +84,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         server = self.server
+        path = self.path
+        if path.startswith(("https://", "http://")):
+            # The absolute form, which Wine's WinHTTP sends through a proxy's
+            # tunnel too; a server takes its path as the target.
+            parts = path.split("/", 3)
+            path = "/" + (parts[3] if len(parts) > 3 else "")
         with server.lock:
             server.last_request = time.monotonic()
             with open(os.path.join(server.folder, "requests.log"), "a") as log:
-                log.write(self.path + "\n")
-            answers = server.routes.get(self.path, [{"status": 404}])
-            count = server.served.get(self.path, 0)
-            server.served[self.path] = count + 1
+                log.write(path + "\n")
+            answers = server.routes.get(path, [{"status": 404}])
+            count = server.served.get(path, 0)
+            server.served[path] = count + 1
             answer = answers[min(count, len(answers) - 1)]
         time.sleep(answer.get("delay", 0))
         if answer.get("mode") == "hangup":

@@ -143,10 +143,15 @@ TEST_F(GridViewTest, AReloadStartsUnsortedUnmarkedAndUnfilteredButKeepsTheSearch
     SetWindowTextW(c.search, L"pikachu");
     ApplyFilters();
     ASSERT_EQ(Grid().view, std::vector<int32_t>{1});
+    Click(0);
+    ASSERT_EQ(ListView_GetNextItem(List(), -1, LVNI_FOCUSED), 0);
 
     bool ok = false;
     ReloadCatalogue(&ok);
     ASSERT_TRUE(ok);
+    // No card is selected, and the list highlights none either.
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_FOCUSED), -1);
     EXPECT_EQ(Grid().sortColumn, kGridUnsorted);
     EXPECT_EQ(Grid().view, (std::vector<int32_t>{1, 3})); // both Pikachus, in load order
     EXPECT_EQ(ColumnTexts(GridColumnSet), (std::vector<std::wstring>{L"Base", L"Jungle"}));

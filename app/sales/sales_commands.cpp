@@ -14,6 +14,8 @@
 #include "core/stock.h"
 #include "core/text.h"
 
+#include <commctrl.h>
+
 #include <cstdarg>
 #include <cwchar>
 #include <iterator>
@@ -92,19 +94,34 @@ void ReloadShownCard(const std::wstring& cardId, int32_t variant)
         EnableStockPanel(false);
 }
 
-// A stock change hides or shows rows only under the filters that look at
-// stock; otherwise the new count needs only a repaint.
-void RefreshGridAfterStockChange()
+int32_t HeldOf(int32_t row)
 {
-    if (MainWindow().flags.inStockOnly || IsShowFilterActive())
-        ApplyFilters();
-    else
-        InvalidateRect(MainWindow().controls.grid, nullptr, TRUE);
+    return row >= 0 ? Grid().rows[static_cast<size_t>(row)].held : 0;
 }
 
 void SetHeld(int32_t row, int32_t held)
 {
     Grid().rows[static_cast<size_t>(row)].held = held;
+}
+
+// The grid after the held count of one row changed from before to its
+// present value. Only "In stock only" and the Show filter look at stock, and
+// they pass or hide a row by whether it holds any copy: a count that stays
+// above zero, or at zero, leaves the same rows passing, and then only the
+// card's row shows anything new. Filtering 20,000 rows and repainting the
+// whole list costs more than the sale itself. The view is still filtered
+// (and sorted) again when it is sorted by Held, as a count that moves
+// reorders it.
+void RefreshGridAfterStockChange(int32_t row, int32_t before)
+{
+    const bool stockFilters = MainWindow().flags.inStockOnly || IsShowFilterActive();
+    if (stockFilters && ((before > 0) != (HeldOf(row) > 0) || Grid().sortColumn == GridColumnHeld)) {
+        ApplyFilters();
+        return;
+    }
+    const int32_t item = ViewIndexOfRow(Grid(), row);
+    if (item >= 0)
+        ListView_RedrawItems(MainWindow().controls.grid, item, item);
 }
 
 // A window changed the ledgers: whatever the panel shows is stale from now
@@ -180,10 +197,11 @@ void QuickSell(int condition)
         LogW(L"QuickSell failed: %ls", Utf8ToWide(error).c_str());
         return;
     }
+    const int32_t before = HeldOf(card.row);
     if (heldRead)
         SetHeld(card.row, held);
     ReloadShownCard(card.cardId, card.variant);
-    RefreshGridAfterStockChange();
+    RefreshGridAfterStockChange(card.row, before);
     SetStatusText(heldRead ? Format(L"Sold 1 \u2014 %ls @ $%.2f (%ls)", conditionWord, price, channel)
                            : L"Sold 1 \u2014 but the display couldn\u2019t refresh; reopen the app");
     LogW(L"Quick sale: %ls [%ls / %ls] x1 @ %.2f (%ls) held=%d", card.cardId.c_str(), variantWord, conditionWord,
@@ -223,10 +241,11 @@ void MoveToSale(int condition)
         SetStatusText(std::wstring(L"No ") + conditionWord + L" in your collection to move");
         return;
     }
+    const int32_t before = HeldOf(card.row);
     if (heldRead)
         SetHeld(card.row, held);
     ReloadShownCard(card.cardId, card.variant);
-    RefreshGridAfterStockChange();
+    RefreshGridAfterStockChange(card.row, before);
     SetStatusText(heldRead ? Format(L"Moved 1 %ls to sale stock", conditionWord)
                            : Format(L"Moved 1 %ls \u2014 but the display couldn\u2019t refresh", conditionWord));
     LogW(L"Moved to sale: %ls [%ls / %ls] x1 (collection held=%d)", card.cardId.c_str(), variantWord, conditionWord,
@@ -262,11 +281,12 @@ void OnUndoLastSale()
     }
     const std::wstring cardIdWide = Utf8ToWide(cardId);
     const int32_t row = FindCatalogueRow(cardIdWide);
+    const int32_t before = HeldOf(row);
     if (heldRead && row >= 0)
         SetHeld(row, held);
     if (CardShown() && Grid().rows[static_cast<size_t>(Grid().selectedRow)].card_id == cardIdWide)
         ReloadShownCard(cardIdWide, CurrentPanelVariant());
-    RefreshGridAfterStockChange();
+    RefreshGridAfterStockChange(row, before);
     SetStatusText(heldRead ? message : message + L" \u2014 but the display couldn\u2019t refresh");
     LogW(L"Undo last sale: %ls", message.c_str());
 }

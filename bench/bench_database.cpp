@@ -141,3 +141,48 @@ bool BuildBenchDatabase(sqlite3* db)
         return BenchFail("commit", error);
     return true;
 }
+
+bool AddBenchSales(sqlite3* db, int count)
+{
+    std::string error;
+    Transaction transaction;
+    if (!transaction.Begin(db, error))
+        return BenchFail("begin", error);
+    StmtHandle insert = PrepareStmt(db,
+                                    "INSERT INTO sales (card_id, variant, condition, qty, price, sold_at, channel, "
+                                    "batch_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?);",
+                                    error);
+    if (!insert)
+        return BenchFail("prepare", error);
+    const char* channels[] = {"Market", "Facebook", "eBay", "Website", "Other"};
+    Random random{7};
+    int64_t batch = 0;
+    for (int sale = 0; sale < count;) {
+        ++batch;
+        const int lines = 1 + random.Below(3);
+        char soldAt[24];
+        const int minutes = static_cast<int>(batch);
+        std::snprintf(soldAt, sizeof soldAt, "20%02d-%02d-%02d %02d:%02d:00", 22 + minutes / 200000,
+                      1 + minutes / 16000 % 12, 1 + minutes / 600 % 28, minutes / 60 % 24, minutes % 60);
+        const char* channel = channels[random.Below(5)];
+        for (int line = 0; line < lines && sale < count; ++line, ++sale) {
+            const int card = random.Below(Cards);
+            const std::string id = "set" + std::to_string(card % Sets) + "-" + std::to_string(card / Sets + 1);
+            sqlite3_reset(insert.get());
+            BindText(insert.get(), 1, id);
+            BindText(insert.get(), 2, WideToUtf8(Variant::All[random.Below(4)]));
+            BindText(insert.get(), 3, WideToUtf8(Condition::All[random.Below(3)]));
+            sqlite3_bind_int(insert.get(), 4, 1 + random.Below(3));
+            sqlite3_bind_double(insert.get(), 5, random.Below(5000) / 100.0);
+            BindText(insert.get(), 6, soldAt);
+            BindText(insert.get(), 7, channel);
+            sqlite3_bind_int64(insert.get(), 8, batch);
+            if (!StepDone(insert.get(), error))
+                return BenchFail("insert sale", error);
+        }
+    }
+    insert.reset();
+    if (!transaction.Commit(error))
+        return BenchFail("commit", error);
+    return true;
+}

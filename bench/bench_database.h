@@ -23,3 +23,8 @@ bool BenchFail(const char* what, const std::string& error);
 // Fills a database that has the current schema and nothing else, in one
 // transaction.
 bool BuildBenchDatabase(sqlite3* db);
+
+// Adds count sales of catalogue cards over the years, in batches of one to
+// three lines with one time and channel each, in one transaction. The sale
+// stock is left as it is.
+bool AddBenchSales(sqlite3* db, int count);

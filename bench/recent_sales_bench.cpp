@@ -10,7 +10,6 @@
 #include "app/sales/recent_rows.h"
 #include "app/sales/recent_sales.h"
 #include "bench/bench_database.h"
-#include "bench/bench_random.h"
 #include "core/schema.h"
 #include "tests/support/process_window.h"
 #include "ui/controls.h"
@@ -43,46 +42,7 @@ bool MakeDatabase(const std::wstring& path)
     std::string error;
     if (!OpenReadyDb(path, db, error))
         return BenchFail("open", error);
-    if (!BuildBenchDatabase(db.get()) || !ExecSql(db.get(), "BEGIN;", error))
-        return BenchFail("catalogue", error);
-    StmtHandle insert = PrepareStmt(db.get(),
-                                    "INSERT INTO sales (card_id, variant, condition, qty, price, sold_at, channel, "
-                                    "batch_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?);",
-                                    error);
-    if (!insert)
-        return BenchFail("prepare", error);
-    const char* variants[] = {"Standard", "Holo", "Reverse Holo", "Other"};
-    const char* conditions[] = {"Mint", "Near Mint", "Played"};
-    const char* channels[] = {"Market", "Facebook", "eBay", "Website", "Other"};
-    Random random{7};
-    int64_t batch = 0;
-    for (int sale = 0; sale < Sales;) {
-        ++batch;
-        const int lines = 1 + random.Below(3);
-        char soldAt[24];
-        const int minutes = static_cast<int>(batch);
-        std::snprintf(soldAt, sizeof soldAt, "20%02d-%02d-%02d %02d:%02d:00", 22 + minutes / 200000,
-                      1 + minutes / 16000 % 12, 1 + minutes / 600 % 28, minutes / 60 % 24, minutes % 60);
-        const char* channel = channels[random.Below(5)];
-        for (int line = 0; line < lines && sale < Sales; ++line, ++sale) {
-            const int card = random.Below(BenchDatabase::Cards);
-            const std::string id = "set" + std::to_string(card % BenchDatabase::Sets) + "-" +
-                                   std::to_string(card / BenchDatabase::Sets + 1);
-            sqlite3_reset(insert.get());
-            BindText(insert.get(), 1, id);
-            BindText(insert.get(), 2, variants[random.Below(4)]);
-            BindText(insert.get(), 3, conditions[random.Below(3)]);
-            sqlite3_bind_int(insert.get(), 4, 1 + random.Below(3));
-            sqlite3_bind_double(insert.get(), 5, random.Below(5000) / 100.0);
-            BindText(insert.get(), 6, soldAt);
-            BindText(insert.get(), 7, channel);
-            sqlite3_bind_int64(insert.get(), 8, batch);
-            if (!StepDone(insert.get(), error))
-                return BenchFail("insert", error);
-        }
-    }
-    insert.reset();
-    return ExecSql(db.get(), "COMMIT;", error) || BenchFail("commit", error);
+    return BuildBenchDatabase(db.get()) && AddBenchSales(db.get(), Sales);
 }
 
 struct Round {

@@ -158,11 +158,13 @@ bool ReadNextBatchId(sqlite3_stmt* stmt, int64_t& batchId, std::string& error)
 }
 
 // Takes each line's units from the sale stock and writes its sales row;
-// stops at the first line that cannot be sold.
+// stops at the first line that cannot be sold, with noStock set when that
+// line found too little stock.
 bool WriteSaleLines(const TakeStatements& take, sqlite3_stmt* insert, const std::vector<SaleLine>& lines,
-                    const std::string& soldAt, int64_t batchId, int32_t& count, std::string& error)
+                    const std::string& soldAt, int64_t batchId, int32_t& count, bool& noStock, std::string& error)
 {
     count = 0;
+    noStock = false;
     for (const SaleLine& line : lines) {
         if (line.qty <= 0)
             continue;
@@ -171,6 +173,7 @@ bool WriteSaleLines(const TakeStatements& take, sqlite3_stmt* insert, const std:
         if (!TakeFromStock(take, key, line.qty, taken, error))
             return false;
         if (!taken) {
+            noStock = true;
             error = "not enough stock to sell " + std::to_string(line.qty) + " of " + Describe(key);
             return false;
         }
@@ -253,10 +256,12 @@ bool LoadSales(sqlite3* db, const char* tail, const std::string* cardId, std::ve
 
 } // namespace
 
-bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& error, int32_t* rows)
+bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& error, int32_t* rows, bool* noStock)
 {
     if (rows)
         *rows = 0;
+    if (noStock)
+        *noStock = false;
     // One time of sale for every line of the call.
     const std::string soldAt = LocalSoldAt();
 
@@ -287,10 +292,13 @@ bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& e
         return false;
 
     int32_t count = 0;
-    const bool written = WriteSaleLines(take, insert.get(), lines, soldAt, batchId, count, error);
+    bool lineLacked = false;
+    const bool written = WriteSaleLines(take, insert.get(), lines, soldAt, batchId, count, lineLacked, error);
     take = {};
     insert.reset();
     if (!written) {
+        if (noStock)
+            *noStock = lineLacked;
         transaction.Rollback();
         Log("RecordSales rolled back: %s", error.c_str());
         return false;

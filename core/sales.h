@@ -52,8 +52,11 @@ constexpr int kRecentSalesLimit = 500;
 // row only when the row holds enough at that moment (earlier lines of the
 // call included), and a row sold down to nothing is removed. On false
 // nothing was written; error is SQLite's message or "not enough stock to
-// sell ...". rows, when given, is 0 unless the call committed.
-bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& error, int32_t* rows = nullptr);
+// sell ...". rows, when given, is 0 unless the call committed. noStock,
+// when given, is true only when the call failed because a line found too
+// little stock: a locked or failing database is another matter to the user.
+bool RecordSales(sqlite3* db, const std::vector<SaleLine>& lines, std::string& error, int32_t* rows = nullptr,
+                 bool* noStock = nullptr);
 
 // Puts one sale's units back into the sale stock and deletes the sale. An
 // existing stock row keeps its price; a sold-out one comes back at the

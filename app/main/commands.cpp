@@ -184,6 +184,16 @@ void PanelVariantChanged(HWND)
     OnVariantChanged();
 }
 
+// A condition row's button sells one copy in Sales mode and moves one to
+// the sale stock in Collection mode.
+void SellOrMove(int condition)
+{
+    if (MainWindow().flags.collectionMode)
+        MoveToSale(condition);
+    else
+        QuickSell(condition);
+}
+
 struct MenuCommand {
     int id;
     void (*run)(HWND main);
@@ -208,6 +218,9 @@ const MenuCommand kMenuCommands[] = {
     {IDM_MODE_COLLECTION, SwitchToCollection},
     {IDM_ABOUT, ShowAboutBox},
     {IDM_DEBUG_LOG, ToggleDebugLog},
+    {IDM_UPDATE_CHECKED_SOLD, [](HWND) { OnUpdateCheckedCardsSold(CollectCheckedCards()); }},
+    {IDM_UNDO_LAST_SALE, [](HWND) { OnUndoLastSale(); }},
+    {IDM_UNDO_BULK_RECENT, [](HWND) { OnUndoBulkRecentSales(); }},
     {IDM_SALES_REPORT, [](HWND) { SalesReport(); }},
     {IDM_WISHLIST_REPORT, [](HWND) { Wishlist(); }},
     {IDM_TRADE_LIST, [](HWND) { Trade(); }},
@@ -244,6 +257,9 @@ const ControlNotification kControlNotifications[] = {
     {IDC_PRICE_MINT, EN_CHANGE, PanelFieldEdited},
     {IDC_PRICE_NEAR_MINT, EN_CHANGE, PanelFieldEdited},
     {IDC_PRICE_PLAYED, EN_CHANGE, PanelFieldEdited},
+    {IDC_SELL_MINT, BN_CLICKED, [](HWND) { SellOrMove(0); }},
+    {IDC_SELL_NEAR_MINT, BN_CLICKED, [](HWND) { SellOrMove(1); }},
+    {IDC_SELL_PLAYED, BN_CLICKED, [](HWND) { SellOrMove(2); }},
 };
 
 const MenuCommand* FindMenuCommand(int id)

@@ -75,15 +75,20 @@ TEST_F(SalesTest, ALineThatLacksStockRecordsNoLineOfTheCall)
                                                {Line(longId, 1)}}) {
         std::string error;
         int32_t rows = 99;
-        EXPECT_FALSE(RecordSales(db.get(), lines, error, &rows));
+        bool noStock = false;
+        EXPECT_FALSE(RecordSales(db.get(), lines, error, &rows, &noStock));
         EXPECT_EQ(rows, 0);
+        EXPECT_TRUE(noStock);
         EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
         EXPECT_EQ(Everything(), before);
         EXPECT_TRUE(lines[0].card_id != longId || error.find(longId) != std::string::npos) << error;
     }
 
     // Lines that fit together sell from what the one before left.
-    Sell({Line("a", 2), Line("a", 1)});
+    bool noStock = true;
+    std::string error;
+    ASSERT_TRUE(RecordSales(db.get(), {Line("a", 2), Line("a", 1)}, error, nullptr, &noStock)) << error;
+    EXPECT_FALSE(noStock);
     EXPECT_TRUE(Rows("SELECT * FROM inventory WHERE card_id = 'a';").empty());
 }
 
@@ -94,13 +99,18 @@ TEST_F(SalesTest, AFailureAfterLinesWereWrittenLeavesEveryTableAsItWas)
     const std::vector<std::string> before = Everything();
     std::string error;
     int32_t rows = 99;
+    // None of these failures is a lack of stock, which the seller would
+    // take as a reason to stop trying.
+    bool noStock = true;
 
     for (const std::string write : {"BEFORE INSERT ON sales WHEN NEW", "BEFORE UPDATE ON inventory WHEN NEW",
                                     "BEFORE DELETE ON inventory WHEN OLD"}) {
         SCOPED_TRACE(write);
         Exec(("CREATE TRIGGER fail " + write + ".card_id = 'boom' BEGIN SELECT RAISE(ABORT, 'x'); END;").c_str());
-        EXPECT_FALSE(RecordSales(db.get(), {Line("a", 2), Line("b", 2), Line("boom", 1)}, error, &rows));
+        noStock = true;
+        EXPECT_FALSE(RecordSales(db.get(), {Line("a", 2), Line("b", 2), Line("boom", 1)}, error, &rows, &noStock));
         EXPECT_EQ(rows, 0);
+        EXPECT_FALSE(noStock);
         EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
         Exec("DROP TRIGGER fail;");
         EXPECT_EQ(Everything(), before);
@@ -108,8 +118,23 @@ TEST_F(SalesTest, AFailureAfterLinesWereWrittenLeavesEveryTableAsItWas)
 
     // A batch number that cannot be read fails the sale rather than joining an older batch.
     sqlite3_progress_handler(db.get(), 1, InterruptBatchRead, db.get());
-    EXPECT_FALSE(RecordSales(db.get(), {Line("a", 1)}, error));
+    noStock = true;
+    EXPECT_FALSE(RecordSales(db.get(), {Line("a", 1)}, error, nullptr, &noStock));
+    EXPECT_FALSE(noStock);
     sqlite3_progress_handler(db.get(), 0, nullptr, nullptr);
+    EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
+    EXPECT_EQ(Everything(), before);
+
+    // Another program holding the write lock.
+    DbHandle other;
+    ASSERT_TRUE(OpenDb(DatabasePath(), other, error)) << error;
+    ASSERT_TRUE(ExecSql(other.get(), "BEGIN IMMEDIATE;", error)) << error;
+    sqlite3_busy_timeout(db.get(), 0);
+    noStock = true;
+    EXPECT_FALSE(RecordSales(db.get(), {Line("a", 1)}, error, nullptr, &noStock));
+    EXPECT_FALSE(noStock);
+    EXPECT_NE(error.find("locked"), std::string::npos) << error;
+    ASSERT_TRUE(ExecSql(other.get(), "ROLLBACK;", error)) << error;
     EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
     EXPECT_EQ(Everything(), before);
 }

@@ -1,0 +1,121 @@
+// The grid's filters, search and sort on a catalogue longer than the list's
+// page, in the real main window.
+#include "tests/app/main/main_window_fixture.h"
+
+#include "app/grid/grid_model.h"
+#include "app/grid/grid_view.h"
+#include "app/shell/ids.h"
+#include "core/catalogue.h"
+#include "tests/core/test_databases.h"
+
+namespace {
+
+// 300 cards of one set, "Eevee 1" to "Eevee 299" and every third a Pikachu
+// instead ("Pikachu 3" to "Pikachu 300"), loaded in byte order of the name.
+constexpr const char* kManyCards =
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+    "INSERT INTO catalogue (card_id, name, set_name, number, set_total, rarity) "
+    "SELECT 'set-' || i, CASE i % 3 WHEN 0 THEN 'Pikachu ' ELSE 'Eevee ' END || i, 'Set', i, '300', 'Common' "
+    "FROM n;";
+
+class GridFiltersTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        MakeDatabaseAt(DatabasePath(), 6);
+        for (const char* sql : CatalogueCreateSql)
+            RunSql(DatabasePath(), sql);
+        RunSql(DatabasePath(), kManyCards);
+        OpenWindow();
+    }
+
+    HWND List() const { return Controls().grid; }
+
+    // Typing, then the search delay running out.
+    void Search(const wchar_t* text)
+    {
+        SetWindowTextW(Controls().search, text);
+        SendMessageW(Main(), WM_TIMER, IDT_SEARCH, 0);
+        Pump();
+    }
+
+    void ColumnClick(int column)
+    {
+        NMLISTVIEW click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_GRID;
+        click.hdr.code = static_cast<UINT>(LVN_COLUMNCLICK);
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+        Pump();
+    }
+
+    void SetItemState(int item, UINT state, UINT mask)
+    {
+        ListView_SetItemState(List(), item, state, mask);
+        Pump();
+    }
+
+    int Next(UINT flags) const { return ListView_GetNextItem(List(), -1, flags); }
+
+    // The item is selected, focused, the only one selected, shows the card
+    // and is wholly in view.
+    void ExpectShown(const wchar_t* card) const
+    {
+        const int item = ViewIndexOfRow(Grid(), FindCatalogueRow(card));
+        ASSERT_GE(item, 0) << card;
+        EXPECT_EQ(Next(LVNI_SELECTED), item) << card;
+        EXPECT_EQ(Next(LVNI_FOCUSED), item) << card;
+        EXPECT_EQ(ListView_GetSelectedCount(List()), 1u) << card;
+        wchar_t text[64] = {};
+        ListView_GetItemText(List(), item, GridColumnCard, text, 64);
+        EXPECT_STREQ(text, Grid().rows[static_cast<size_t>(FindCatalogueRow(card))].name.c_str());
+        const int top = ListView_GetTopIndex(List());
+        EXPECT_GE(item, top) << card;
+        EXPECT_LT(item, top + ListView_GetCountPerPage(List())) << card;
+    }
+
+    void ExpectNoneSelectedOrFocused() const
+    {
+        EXPECT_EQ(Next(LVNI_SELECTED), -1);
+        EXPECT_EQ(Next(LVNI_FOCUSED), -1);
+        EXPECT_EQ(ListView_GetSelectedCount(List()), 0u);
+    }
+};
+
+} // namespace
+
+TEST_F(GridFiltersTest, TheListFollowsThePanelsCardThroughSearchesAndSorts)
+{
+    // The last Pikachu, far down the list at every step.
+    const int32_t card = FindCatalogueRow(L"set-300");
+    SetItemState(ViewIndexOfRow(Grid(), card), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ASSERT_EQ(Grid().selectedRow, card);
+
+    Search(L"pikachu");
+    ASSERT_EQ(Grid().view.size(), 100u);
+    ExpectShown(L"set-300");
+    Search(L"eevee");
+    ExpectNoneSelectedOrFocused();
+    EXPECT_EQ(Grid().selectedRow, card); // the panel keeps its card
+    Search(L"");
+    ExpectShown(L"set-300");
+
+    // A sort moves the card to the end, then to the top; the count stays.
+    ColumnClick(GridColumnCard);
+    EXPECT_EQ(ViewIndexOfRow(Grid(), card), 299);
+    ExpectShown(L"set-300");
+    ColumnClick(GridColumnCard);
+    EXPECT_EQ(ViewIndexOfRow(Grid(), card), 0);
+    ExpectShown(L"set-300");
+
+    // The focus moved off the card (Ctrl and an arrow key) while the card
+    // stays selected: a search that hides the card leaves neither behind.
+    SetItemState(5, LVIS_FOCUSED, LVIS_FOCUSED);
+    ASSERT_EQ(Next(LVNI_SELECTED), 0);
+    ASSERT_EQ(Next(LVNI_FOCUSED), 5);
+    Search(L"eevee");
+    ExpectNoneSelectedOrFocused();
+}

@@ -48,9 +48,62 @@ void ClearSelectionAndFocus(HWND grid)
         SetListItemState(grid, -1, 0, LVIS_SELECTED);
 }
 
-void SetItemCount(HWND grid)
+// Under Wine the list draws inside the calls that change it, before its
+// rows are final: its scroll bar, twice, in every LVM_SETITEMCOUNT (most of
+// the call's 8 to 12 ms, whatever the count), and all its rows when
+// LVM_ENSUREVISIBLE scrolls, only to paint them all again right after. While
+// this lives the list is left out of drawing, as DefWindowProc's
+// WM_SETREDRAW leaves a window; the list's own handler would stop its scroll
+// bar following the count, and bring it up to date, drawing, when switched
+// back on. Afterwards the whole list, frame and header too, waits for the
+// next paint, which draws the scroll bar once. That makes the paint dearer,
+// so the pause is kept for a new count or a scroll. A list that is not on
+// screen draws nothing anyway.
+class ListDrawingPaused {
+public:
+    ListDrawingPaused(HWND list, bool pause) : list_(pause && IsWindowVisible(list) ? list : nullptr)
+    {
+        if (list_)
+            DefWindowProcW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~ListDrawingPaused()
+    {
+        if (!list_)
+            return;
+        DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    ListDrawingPaused(const ListDrawingPaused&) = delete;
+    ListDrawingPaused& operator=(const ListDrawingPaused&) = delete;
+
+private:
+    HWND list_;
+};
+
+// Whether the item is wholly in view, so showing it scrolls nothing.
+bool IsOnPage(HWND grid, int32_t item)
 {
-    SendMessageW(grid, LVM_SETITEMCOUNT, Grid().view.size(), LVSICF_NOSCROLL);
+    const auto top = static_cast<int32_t>(SendMessageW(grid, LVM_GETTOPINDEX, 0, 0));
+    const auto page = static_cast<int32_t>(SendMessageW(grid, LVM_GETCOUNTPERPAGE, 0, 0));
+    return item >= top && item < top + page;
+}
+
+// The view has new rows, or the same in a new order. An owner-data list
+// asks for its rows when it paints, so it needs to hear of the count only
+// when that changed; then it takes up the selection and is repainted whole.
+void UpdateList(HWND grid)
+{
+    const GridModel& model = Grid();
+    const size_t count = model.view.size();
+    const bool newCount = static_cast<size_t>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0)) != count;
+    const int32_t selected = ViewIndexOfRow(model, model.selectedRow);
+    {
+        ListDrawingPaused paused(grid, newCount || (selected >= 0 && !IsOnPage(grid, selected)));
+        if (newCount)
+            SendMessageW(grid, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
+        RestoreGridSelection();
+    }
+    InvalidateRect(grid, nullptr, TRUE);
 }
 
 int32_t ShowFilterChoice()
@@ -107,10 +160,7 @@ void OnItemChanged(const NMLISTVIEW& change)
 void OnColumnClick(const NMLISTVIEW& click)
 {
     SortByColumnClick(Grid(), click.iSubItem);
-    HWND grid = GridWindow();
-    SetItemCount(grid);
-    RestoreGridSelection();
-    InvalidateRect(grid, nullptr, TRUE);
+    UpdateList(GridWindow());
 }
 
 LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw)
@@ -185,9 +235,7 @@ void ApplyFilters()
 
     GridModel& model = Grid();
     RebuildView(model, filters);
-    SetItemCount(c.grid);
-    RestoreGridSelection();
-    InvalidateRect(c.grid, nullptr, TRUE);
+    UpdateList(c.grid);
     UpdateCheckAllState();
     SetStatusText(GridStatusText(model));
 }

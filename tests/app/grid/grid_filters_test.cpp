@@ -32,15 +32,20 @@ protected:
 
     HWND List() const { return Controls().grid; }
 
-    // Typing, then the search delay running out.
-    void Search(const wchar_t* text)
+    // Typing, then the search delay running out; nothing painted yet.
+    void TypeAndWait(const wchar_t* text)
     {
         SetWindowTextW(Controls().search, text);
         SendMessageW(Main(), WM_TIMER, IDT_SEARCH, 0);
+    }
+    void Search(const wchar_t* text)
+    {
+        TypeAndWait(text);
         Pump();
     }
 
-    void ColumnClick(int column)
+    // LVN_COLUMNCLICK as the list sends it; nothing painted yet.
+    void SendColumnClick(int column)
     {
         NMLISTVIEW click = {};
         click.hdr.hwndFrom = List();
@@ -49,6 +54,10 @@ protected:
         click.iItem = -1;
         click.iSubItem = column;
         SendMessageW(Main(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&click));
+    }
+    void ColumnClick(int column)
+    {
+        SendColumnClick(column);
         Pump();
     }
 
@@ -118,4 +127,48 @@ TEST_F(GridFiltersTest, TheListFollowsThePanelsCardThroughSearchesAndSorts)
     ASSERT_EQ(Next(LVNI_FOCUSED), 5);
     Search(L"eevee");
     ExpectNoneSelectedOrFocused();
+}
+
+// On screen, the list is left undrawn while its count and selection change
+// and must come back whole: visible, its scroll bar following the count,
+// every row and its header waiting to be painted, also when a sort changed
+// only the order.
+TEST_F(GridFiltersTest, OnScreenTheListComesBackWithItsNewRowsToPaint)
+{
+    ShowWindow(Main(), SW_SHOWNORMAL);
+    UpdateWindow(Main());
+    Pump();
+    HWND header = ListView_GetHeader(List());
+    const auto expectRepainted = [&](size_t count) {
+        EXPECT_TRUE(IsWindowVisible(List()));
+        EXPECT_EQ(static_cast<size_t>(ListView_GetItemCount(List())), count);
+        SCROLLINFO range = {};
+        range.cbSize = sizeof range;
+        range.fMask = SIF_RANGE;
+        ASSERT_TRUE(GetScrollInfo(List(), SB_VERT, &range));
+        EXPECT_EQ(static_cast<size_t>(range.nMax - range.nMin + 1), count);
+        RECT client = {};
+        RECT pending = {};
+        GetClientRect(List(), &client);
+        ASSERT_TRUE(GetUpdateRect(List(), &pending, FALSE));
+        EXPECT_TRUE(EqualRect(&pending, &client));
+        EXPECT_TRUE(GetUpdateRect(header, nullptr, FALSE));
+        Pump();
+        EXPECT_FALSE(GetUpdateRect(List(), nullptr, FALSE));
+    };
+    SetItemState(ViewIndexOfRow(Grid(), FindCatalogueRow(L"set-300")), LVIS_SELECTED | LVIS_FOCUSED,
+                 LVIS_SELECTED | LVIS_FOCUSED);
+
+    // New count, the card scrolled into view.
+    TypeAndWait(L"pikachu");
+    expectRepainted(100);
+    ExpectShown(L"set-300");
+
+    // The same count, the card scrolled to the other end; the header had a
+    // paint of its own pending.
+    ColumnClick(GridColumnCard);
+    InvalidateRect(header, nullptr, TRUE);
+    SendColumnClick(GridColumnCard);
+    expectRepainted(100);
+    ExpectShown(L"set-300");
 }

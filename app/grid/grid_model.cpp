@@ -35,6 +35,8 @@ void ReplaceGridRows(GridModel& model, std::vector<CatalogueRow> newRows)
     model.checked.assign(model.rows.size(), 0);
     for (std::vector<int32_t>& ranks : model.textRanks)
         ranks.clear();
+    model.searchTexts.clear();
+    model.searchTextStarts.clear();
     model.sortColumn = kGridUnsorted;
     model.ascending = true;
     model.selectedRow = -1;

@@ -55,6 +55,13 @@ struct GridModel {
     // the location, which the stock panel edits in place, is ranked afresh
     // at every sort.
     std::vector<int32_t> textRanks[GridColumnRarity + 1];
+    // Every row's search text (BuildSearchText) end to end, row i's from
+    // searchTextStarts[i] to the next start, made by the first search after
+    // a load: lower-casing them again at every keystroke costs several
+    // times the search itself. They change only when a load replaces the
+    // rows, which empties these.
+    std::wstring searchTexts;
+    std::vector<size_t> searchTextStarts;
 };
 
 // The main window's grid; the user-interface thread alone touches it.

@@ -18,6 +18,24 @@ constexpr const char* kManyCards =
     "SELECT 'set-' || i, CASE i % 3 WHEN 0 THEN 'Pikachu ' ELSE 'Eevee ' END || i, 'Set', i, '300', 'Common' "
     "FROM n;";
 
+using Ids = std::vector<std::wstring>;
+
+CatalogueRow Card(const wchar_t* cardId, const wchar_t* name, const wchar_t* rarity)
+{
+    return CatalogueRow{cardId, name, L"Base", L"1", L"", rarity, L"", 0, false, false};
+}
+
+Ids SearchIds(GridModel& model, const wchar_t* text)
+{
+    GridFilters filters;
+    filters.search = text;
+    RebuildView(model, filters);
+    Ids ids;
+    for (int32_t row : model.view)
+        ids.push_back(model.rows[static_cast<size_t>(row)].card_id);
+    return ids;
+}
+
 class GridFiltersTest : public MainWindowTest {
 protected:
     void SetUp() override
@@ -95,6 +113,23 @@ protected:
 };
 
 } // namespace
+
+// The rows' lower-cased texts are kept from one search to the next; a load
+// of as many other rows must be searched by its own, and no term may match
+// across the end of one row and the start of the next.
+TEST(GridSearchTexts, EachLoadIsSearchedByItsOwnRowsAndNoTermSpansTwoRows)
+{
+    GridModel model;
+    ReplaceGridRows(model, {Card(L"a-1", L"Pikachu", L"Common"), Card(L"a-2", L"Zapdos", L"Rare")});
+    EXPECT_EQ(SearchIds(model, L"PIKA"), Ids{L"a-1"});
+    EXPECT_EQ(SearchIds(model, L"commonzap"), Ids{});
+    EXPECT_EQ(SearchIds(model, L"common\nzap"), Ids{});
+
+    ReplaceGridRows(model, {Card(L"b-1", L"\u00c9voli", L"Common"), Card(L"b-2", L"Raichu", L"Rare")});
+    EXPECT_EQ(SearchIds(model, L"pika"), Ids{});
+    EXPECT_EQ(SearchIds(model, L"\u00e9VOLI"), Ids{L"b-1"});
+    EXPECT_EQ(SearchIds(model, L"rai rare"), Ids{L"b-2"});
+}
 
 TEST_F(GridFiltersTest, TheListFollowsThePanelsCardThroughSearchesAndSorts)
 {

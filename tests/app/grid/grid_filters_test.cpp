@@ -131,6 +131,30 @@ TEST(GridSearchTexts, EachLoadIsSearchedByItsOwnRowsAndNoTermSpansTwoRows)
     EXPECT_EQ(SearchIds(model, L"rai rare"), Ids{L"b-2"});
 }
 
+// Whatever order the rows come in: a value once, however often and wherever
+// it repeats, never an empty one, case kept apart, and sorted by UTF-16 code
+// unit (a surrogate pair before U+FF21, lower case after upper).
+TEST(GridFilterValues, AreTheDistinctNonEmptyValuesOfTheirOwnFieldInCodeUnitOrder)
+{
+    const wchar_t* const values[][3] = {
+        // set, rarity, location
+        {L"Jungle", L"Rare", L""},          {L"Base", L"Common", L"Box A"},
+        {L"Base", L"Rare", L"box a"},       {L"", L"", L"Box A"},
+        {L"\uff21", L"Common", L"Binder"}, {L"Base", L"Rare Holo", L""},
+        {L"base", L"\xd83d\xde00", L""},   {L"Jungle", L"Rare", L"Binder"},
+    };
+    std::vector<CatalogueRow> rows;
+    for (const auto& value : values) {
+        CatalogueRow row = Card(L"id", L"Name", value[1]);
+        row.set_name = value[0];
+        row.location = value[2];
+        rows.push_back(row);
+    }
+    EXPECT_EQ(DistinctSetNames(rows), (Ids{L"Base", L"Jungle", L"base", L"\uff21"}));
+    EXPECT_EQ(DistinctRarities(rows), (Ids{L"Common", L"Rare", L"Rare Holo", L"\xd83d\xde00"}));
+    EXPECT_EQ(DistinctLocations(rows), (Ids{L"Binder", L"Box A", L"box a"}));
+}
+
 TEST_F(GridFiltersTest, TheListFollowsThePanelsCardThroughSearchesAndSorts)
 {
     // The last Pikachu, far down the list at every step.

@@ -106,6 +106,22 @@ void UpdateList(HWND grid)
     InvalidateRect(grid, nullptr, TRUE);
 }
 
+// A reload nearly always finds the same values for a filter. Adding them
+// item by item costs a few milliseconds under Wine (more than reading them
+// back), so a combo that holds them already only goes back to its first
+// item, as a refill would leave it.
+void RefillFilter(HWND combo, const wchar_t* first, const std::vector<std::wstring>& values)
+{
+    bool same = static_cast<size_t>(SendMessageW(combo, CB_GETCOUNT, 0, 0)) == values.size() + 1 &&
+                ComboItemText(combo, 0) == first;
+    for (size_t i = 0; same && i < values.size(); ++i)
+        same = ComboItemText(combo, static_cast<int>(i + 1)) == values[i];
+    if (same)
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    else
+        FillComboBox(combo, first, values);
+}
+
 int32_t ShowFilterChoice()
 {
     const MainWindowState& state = MainWindow();
@@ -260,8 +276,8 @@ void FillSetAndRarityFilters()
 {
     const MainControls& c = MainWindow().controls;
     const std::vector<CatalogueRow>& rows = Grid().rows;
-    FillComboBox(c.setFilter, L"All sets", DistinctSetNames(rows));
-    FillComboBox(c.rarityFilter, L"All rarities", DistinctRarities(rows));
+    RefillFilter(c.setFilter, L"All sets", DistinctSetNames(rows));
+    RefillFilter(c.rarityFilter, L"All rarities", DistinctRarities(rows));
     FillLocationFilter(false);
 }
 
@@ -270,7 +286,7 @@ void FillLocationFilter(bool keepSelection)
     HWND combo = MainWindow().controls.locationFilter;
     const std::wstring previous = keepSelection ? GetComboFilterText(combo) : std::wstring();
     const std::vector<std::wstring> locations = DistinctLocations(Grid().rows);
-    FillComboBox(combo, L"All locations", locations);
+    RefillFilter(combo, L"All locations", locations);
     // By exact text, as the filter compares: "Box A" and "box a" are two
     // places, and the other one would show other rows.
     const int32_t item = FilterItemIndex(locations, previous);

@@ -7,6 +7,7 @@
 #include "app/shell/ids.h"
 #include "core/catalogue.h"
 #include "tests/core/test_databases.h"
+#include "ui/controls.h"
 
 namespace {
 
@@ -34,6 +35,15 @@ Ids SearchIds(GridModel& model, const wchar_t* text)
     for (int32_t row : model.view)
         ids.push_back(model.rows[static_cast<size_t>(row)].card_id);
     return ids;
+}
+
+std::vector<std::wstring> ComboItems(HWND combo)
+{
+    std::vector<std::wstring> items;
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        items.push_back(ComboItemText(combo, i));
+    return items;
 }
 
 class GridFiltersTest : public MainWindowTest {
@@ -153,6 +163,27 @@ TEST(GridFilterValues, AreTheDistinctNonEmptyValuesOfTheirOwnFieldInCodeUnitOrde
     EXPECT_EQ(DistinctSetNames(rows), (Ids{L"Base", L"Jungle", L"base", L"\uff21"}));
     EXPECT_EQ(DistinctRarities(rows), (Ids{L"Common", L"Rare", L"Rare Holo", L"\xd83d\xde00"}));
     EXPECT_EQ(DistinctLocations(rows), (Ids{L"Binder", L"Box A", L"box a"}));
+}
+
+TEST_F(GridFiltersTest, AReloadFillsTheFiltersWithWhatTheCatalogueHoldsNowAndPicksAll)
+{
+    const MainControls& c = Controls();
+    EXPECT_EQ(ComboItems(c.setFilter), (Ids{L"All sets", L"Set"}));
+    SendMessageW(c.setFilter, CB_SETCURSEL, 1, 0);
+    ReloadCatalogue(nullptr);
+    EXPECT_EQ(ComboItems(c.setFilter), (Ids{L"All sets", L"Set"}));
+    EXPECT_EQ(SendMessageW(c.setFilter, CB_GETCURSEL, 0, 0), 0);
+
+    // As many values as before, but other ones.
+    RunSql(DatabasePath(), "UPDATE catalogue SET set_name = 'Base Set', rarity = 'Rare';");
+    ReloadCatalogue(nullptr);
+    EXPECT_EQ(ComboItems(c.setFilter), (Ids{L"All sets", L"Base Set"}));
+    EXPECT_EQ(ComboItems(c.rarityFilter), (Ids{L"All rarities", L"Rare"}));
+
+    RunSql(DatabasePath(), "INSERT INTO variant_location (ledger, card_id, variant, location) VALUES "
+                           "('sale', 'set-7', 'Standard', 'Box A');");
+    ReloadCatalogue(nullptr);
+    EXPECT_EQ(ComboItems(c.locationFilter), (Ids{L"All locations", L"Box A"}));
 }
 
 TEST_F(GridFiltersTest, TheListFollowsThePanelsCardThroughSearchesAndSorts)

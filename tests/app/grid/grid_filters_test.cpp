@@ -9,6 +9,11 @@
 #include "tests/core/test_databases.h"
 #include "ui/controls.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
 namespace {
 
 // 300 cards of one set, "Eevee 1" to "Eevee 299" and every third a Pikachu
@@ -163,6 +168,41 @@ TEST(GridFilterValues, AreTheDistinctNonEmptyValuesOfTheirOwnFieldInCodeUnitOrde
     EXPECT_EQ(DistinctSetNames(rows), (Ids{L"Base", L"Jungle", L"base", L"\uff21"}));
     EXPECT_EQ(DistinctRarities(rows), (Ids{L"Common", L"Rare", L"Rare Holo", L"\xd83d\xde00"}));
     EXPECT_EQ(DistinctLocations(rows), (Ids{L"Binder", L"Box A", L"box a"}));
+}
+
+// Texts StrCmpLogicalW calls equal ("f 7", "F 07", ...) share a place: both
+// ways they keep the order they had, as a stable sort by StrCmpLogicalW
+// itself would leave them, also when a name the fast first order misplaces
+// ("\u00e9clair", after "z") has to move past such groups.
+TEST(GridNaturalSort, NamesThatCompareEqualKeepTheirOrderBothWays)
+{
+    const wchar_t* const forms[] = {L"f %d", L"F %02d", L"f %03d", L"card %d", L"CARD %02d"};
+    const wchar_t* const accented[] = {L"\u00e9clair %d", L"\u00c9CLAIR %02d"};
+    std::vector<CatalogueRow> rows;
+    for (int i = 0; i < 120; ++i) {
+        wchar_t name[32];
+        const wchar_t* form = i % 15 == 0 ? accented[i % 2] : forms[(i * 3) % 5];
+        swprintf(name, 32, form, (i * 37) % 9);
+        rows.push_back(Card((L"id-" + std::to_wstring(i)).c_str(), name, L"Common"));
+    }
+    GridModel model;
+    ReplaceGridRows(model, rows);
+    RebuildView(model, GridFilters());
+    const auto byName = [&](bool ascending) {
+        std::vector<int32_t> expected = model.view;
+        std::stable_sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
+            const int order = StrCmpLogicalW(rows[static_cast<size_t>(a)].name.c_str(),
+                                             rows[static_cast<size_t>(b)].name.c_str());
+            return ascending ? order < 0 : order > 0;
+        });
+        return expected;
+    };
+    const std::vector<int32_t> ascending = byName(true);
+    const std::vector<int32_t> descending = byName(false);
+    SortByColumnClick(model, GridColumnCard);
+    EXPECT_EQ(model.view, ascending);
+    SortByColumnClick(model, GridColumnCard);
+    EXPECT_EQ(model.view, descending);
 }
 
 TEST_F(GridFiltersTest, AReloadFillsTheFiltersWithWhatTheCatalogueHoldsNowAndPicksAll)

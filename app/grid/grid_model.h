@@ -91,6 +91,9 @@ void SortView(GridModel& model);
 // reverses the direction; then the view is sorted again without filtering.
 void SortByColumnClick(GridModel& model, int32_t column);
 
+// Makes the rows' lower-cased search texts unless they are made already;
+// otherwise the first search after a load makes them.
+void PrepareSearchTexts(GridModel& model);
 // Search: CharLowerW of the whole text (empty stays empty).
 std::wstring LowerCased(const std::wstring& text);
 // The non-empty runs between spaces and tabs; no other character separates.

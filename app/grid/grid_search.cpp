@@ -79,6 +79,12 @@ bool PassesExactFilter(const std::wstring& value, const std::wstring& filter)
 
 } // namespace
 
+void PrepareSearchTexts(GridModel& model)
+{
+    if (model.searchTextStarts.size() != model.rows.size() + 1)
+        FillSearchTexts(model);
+}
+
 std::wstring LowerCased(const std::wstring& text)
 {
     std::wstring lower = text;
@@ -111,8 +117,8 @@ std::wstring BuildSearchText(const CatalogueRow& row)
 void RebuildView(GridModel& model, const GridFilters& filters)
 {
     const std::vector<std::wstring> terms = SplitSearchTerms(LowerCased(filters.search));
-    if (!terms.empty() && model.searchTextStarts.size() != model.rows.size() + 1)
-        FillSearchTexts(model);
+    if (!terms.empty())
+        PrepareSearchTexts(model);
 
     model.view.clear();
     model.view.reserve(model.rows.size());

@@ -4,19 +4,28 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
 std::vector<std::wstring> DistinctValues(const std::vector<CatalogueRow>& rows, std::wstring CatalogueRow::*field)
 {
-    std::vector<std::wstring> values;
+    // Only the few distinct values are copied and sorted. Rows come grouped
+    // by set name, so a value equal to the last one seen skips even the
+    // hashing; rarities and locations repeat all over.
+    std::unordered_set<std::wstring_view> seen;
+    const std::wstring* last = nullptr;
     for (const CatalogueRow& row : rows) {
-        if (!(row.*field).empty())
-            values.push_back(row.*field);
+        const std::wstring& value = row.*field;
+        if (value.empty() || (last && value == *last))
+            continue;
+        last = &value;
+        seen.insert(value);
     }
+    std::vector<std::wstring> values(seen.begin(), seen.end());
     // std::wstring compares wchar_t values: plain UTF-16 code-unit order.
     std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
     return values;
 }
 
@@ -35,6 +44,8 @@ void ReplaceGridRows(GridModel& model, std::vector<CatalogueRow> newRows)
     model.checked.assign(model.rows.size(), 0);
     for (std::vector<int32_t>& ranks : model.textRanks)
         ranks.clear();
+    model.searchTexts.clear();
+    model.searchTextStarts.clear();
     model.sortColumn = kGridUnsorted;
     model.ascending = true;
     model.selectedRow = -1;

@@ -55,6 +55,13 @@ struct GridModel {
     // the location, which the stock panel edits in place, is ranked afresh
     // at every sort.
     std::vector<int32_t> textRanks[GridColumnRarity + 1];
+    // Every row's search text (BuildSearchText) end to end, row i's from
+    // searchTextStarts[i] to the next start, made by the first search after
+    // a load: lower-casing them again at every keystroke costs several
+    // times the search itself. They change only when a load replaces the
+    // rows, which empties these.
+    std::wstring searchTexts;
+    std::vector<size_t> searchTextStarts;
 };
 
 // The main window's grid; the user-interface thread alone touches it.
@@ -84,6 +91,9 @@ void SortView(GridModel& model);
 // reverses the direction; then the view is sorted again without filtering.
 void SortByColumnClick(GridModel& model, int32_t column);
 
+// Makes the rows' lower-cased search texts unless they are made already;
+// otherwise the first search after a load makes them.
+void PrepareSearchTexts(GridModel& model);
 // Search: CharLowerW of the whole text (empty stays empty).
 std::wstring LowerCased(const std::wstring& text);
 // The non-empty runs between spaces and tabs; no other character separates.

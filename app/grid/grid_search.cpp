@@ -3,13 +3,13 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace {
 
-// The search text of a row without its own allocation: filtering reuses
-// one buffer for every row.
-void FillSearchText(const CatalogueRow& row, std::wstring& text)
+// A row's search text, not yet lower-cased, added to the end of text.
+void AppendSearchText(const CatalogueRow& row, std::wstring& text)
 {
-    text.clear();
     text += row.name;
     text += L'\n';
     text += row.set_name;
@@ -23,8 +23,39 @@ void FillSearchText(const CatalogueRow& row, std::wstring& text)
     text += row.card_id;
     text += L'\n';
     text += row.rarity;
+}
+
+void LowerInPlace(std::wstring& text)
+{
     if (!text.empty())
         CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+}
+
+// All rows' texts in one string, lower-cased by one call: CharLowerBuffW
+// maps each character alone, so that is the same as row by row.
+void FillSearchTexts(GridModel& model)
+{
+    size_t size = 0;
+    for (const CatalogueRow& row : model.rows) {
+        size += row.name.size() + row.set_name.size() + row.number.size() + row.set_total.size() +
+                row.card_id.size() + row.rarity.size() + 5;
+    }
+    model.searchTexts.clear();
+    model.searchTexts.reserve(size);
+    model.searchTextStarts.clear();
+    model.searchTextStarts.reserve(model.rows.size() + 1);
+    for (const CatalogueRow& row : model.rows) {
+        model.searchTextStarts.push_back(model.searchTexts.size());
+        AppendSearchText(row, model.searchTexts);
+    }
+    model.searchTextStarts.push_back(model.searchTexts.size());
+    LowerInPlace(model.searchTexts);
+}
+
+std::wstring_view SearchTextOf(const GridModel& model, size_t row)
+{
+    const size_t start = model.searchTextStarts[row];
+    return std::wstring_view(model.searchTexts).substr(start, model.searchTextStarts[row + 1] - start);
 }
 
 bool PassesShowFilter(const CatalogueRow& row, int32_t show)
@@ -48,11 +79,16 @@ bool PassesExactFilter(const std::wstring& value, const std::wstring& filter)
 
 } // namespace
 
+void PrepareSearchTexts(GridModel& model)
+{
+    if (model.searchTextStarts.size() != model.rows.size() + 1)
+        FillSearchTexts(model);
+}
+
 std::wstring LowerCased(const std::wstring& text)
 {
     std::wstring lower = text;
-    if (!lower.empty())
-        CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    LowerInPlace(lower);
     return lower;
 }
 
@@ -73,14 +109,16 @@ std::vector<std::wstring> SplitSearchTerms(const std::wstring& text)
 std::wstring BuildSearchText(const CatalogueRow& row)
 {
     std::wstring text;
-    FillSearchText(row, text);
+    AppendSearchText(row, text);
+    LowerInPlace(text);
     return text;
 }
 
 void RebuildView(GridModel& model, const GridFilters& filters)
 {
     const std::vector<std::wstring> terms = SplitSearchTerms(LowerCased(filters.search));
-    std::wstring searchText;
+    if (!terms.empty())
+        PrepareSearchTexts(model);
 
     model.view.clear();
     model.view.reserve(model.rows.size());
@@ -94,7 +132,7 @@ void RebuildView(GridModel& model, const GridFilters& filters)
             !PassesExactFilter(row.location, filters.location))
             continue;
         if (!terms.empty()) {
-            FillSearchText(row, searchText);
+            const std::wstring_view searchText = SearchTextOf(model, i);
             bool all = true;
             for (const std::wstring& term : terms) {
                 if (searchText.find(term) == std::wstring::npos) {

@@ -63,30 +63,48 @@ bool RoughlyBefore(const wchar_t* a, const wchar_t* b)
     return *b != 0 && *a == 0;
 }
 
-// Sorts the keys by StrCmpLogicalW. Under Wine each call of it is slow, so
-// the keys are first put nearly in order by the cheap order and then set
-// right by an insertion pass, which costs about one call per key when the
-// two orders agree. Should they disagree widely (text the cheap order does
-// not know), the pass stops after a bounded number of calls and a full sort
-// finishes the job, so the cost stays O(n log n) whatever the text.
-void SortKeysNaturally(std::vector<int32_t>& order, const std::vector<const wchar_t*>& keys)
+// Sorts the keys by StrCmpLogicalW and tells which compare equal to the
+// key before them (equal[k] for order[k - 1] and order[k]). Under Wine each
+// call of it is slow, so the keys are first put nearly in order by the
+// cheap order and then set right by an insertion pass, which costs about
+// one call per key when the two orders agree, and whose last call for each
+// key also tells whether it equals the key it stops after. Should the
+// orders disagree widely (text the cheap order does not know), the pass
+// stops after a bounded number of calls and a full sort finishes the job,
+// so the cost stays O(n log n) whatever the text.
+void SortKeysNaturally(std::vector<int32_t>& order, std::vector<uint8_t>& equal,
+                       const std::vector<const wchar_t*>& keys)
 {
     const auto key = [&](int32_t k) { return keys[static_cast<size_t>(k)]; };
     std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return RoughlyBefore(key(a), key(b)); });
+    equal.assign(order.size(), 0);
 
     size_t budget = 8 * order.size() + 64;
     for (size_t i = 1; i < order.size(); ++i) {
-        for (size_t j = i; j > 0; --j) {
+        // Each key's flag travels with it: the keys order[i] moves past
+        // keep the key before them, but for the first of them, which now
+        // comes strictly after order[i].
+        size_t j = i;
+        int last = 1;
+        for (; j > 0; --j) {
             if (budget == 0) {
                 std::stable_sort(order.begin(), order.end(),
                                  [&](int32_t a, int32_t b) { return StrCmpLogicalW(key(a), key(b)) < 0; });
+                equal.assign(order.size(), 0);
+                for (size_t k = 1; k < order.size(); ++k)
+                    equal[k] = StrCmpLogicalW(key(order[k - 1]), key(order[k])) == 0;
                 return;
             }
             --budget;
-            if (StrCmpLogicalW(key(order[j - 1]), key(order[j])) <= 0)
+            last = StrCmpLogicalW(key(order[j - 1]), key(order[j]));
+            if (last <= 0)
                 break;
             std::swap(order[j - 1], order[j]);
+            std::swap(equal[j - 1], equal[j]);
         }
+        equal[j] = j > 0 && last == 0;
+        if (j < i)
+            equal[j + 1] = 0;
     }
 }
 
@@ -97,6 +115,7 @@ void SortKeysNaturally(std::vector<int32_t>& order, const std::vector<const wcha
 std::vector<int32_t> NaturalRanks(const std::vector<CatalogueRow>& rows, int32_t column)
 {
     std::unordered_map<std::wstring_view, int32_t> keyIndex;
+    keyIndex.reserve(rows.size());
     std::vector<const wchar_t*> keys;
     std::vector<int32_t> keyOfRow(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -109,12 +128,12 @@ std::vector<int32_t> NaturalRanks(const std::vector<CatalogueRow>& rows, int32_t
 
     std::vector<int32_t> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
-    SortKeysNaturally(order, keys);
+    std::vector<uint8_t> equal;
+    SortKeysNaturally(order, equal, keys);
     std::vector<int32_t> rankOfKey(keys.size());
     int32_t rank = 0;
     for (size_t k = 0; k < order.size(); ++k) {
-        if (k > 0 &&
-            StrCmpLogicalW(keys[static_cast<size_t>(order[k - 1])], keys[static_cast<size_t>(order[k])]) != 0)
+        if (k > 0 && !equal[k])
             ++rank;
         rankOfKey[static_cast<size_t>(order[k])] = rank;
     }

@@ -33,9 +33,103 @@ void SelectAndShow(HWND grid, int item)
     SendMessageW(grid, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
 }
 
-void SetItemCount(HWND grid)
+// Item by item: the list's own "every item" form (index -1) visits every
+// row while any is selected or focused, which at 20,000 rows costs more
+// than the rest of a search keystroke. One selection is allowed, and it
+// goes with the focus, so the focused item is nearly always the one to
+// clear; any other selection left is cleared the long way.
+void ClearSelectionAndFocus(HWND grid)
 {
-    SendMessageW(grid, LVM_SETITEMCOUNT, Grid().view.size(), LVSICF_NOSCROLL);
+    const auto focused =
+        static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0)
+        SetListItemState(grid, focused, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (SendMessageW(grid, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
+        SetListItemState(grid, -1, 0, LVIS_SELECTED);
+}
+
+// Under Wine the list draws inside the calls that change it, before its
+// rows are final: its scroll bar, twice, in every LVM_SETITEMCOUNT (most of
+// the call's 8 to 12 ms, whatever the count), and all its rows when
+// LVM_ENSUREVISIBLE scrolls, only to paint them all again right after. While
+// this lives the list is left out of drawing, as DefWindowProc's
+// WM_SETREDRAW leaves a window; the list's own handler would stop its scroll
+// bar following the count, and bring it up to date, drawing, when switched
+// back on. Afterwards the whole list, frame and header too, waits for the
+// next paint, which draws the scroll bar once. That makes the paint dearer,
+// so the pause is kept for a new count or a scroll. A list that is not on
+// screen draws nothing anyway.
+class ListDrawingPaused {
+public:
+    ListDrawingPaused(HWND list, bool pause) : list_(pause && IsWindowVisible(list) ? list : nullptr)
+    {
+        if (list_)
+            DefWindowProcW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~ListDrawingPaused()
+    {
+        if (!list_)
+            return;
+        DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    ListDrawingPaused(const ListDrawingPaused&) = delete;
+    ListDrawingPaused& operator=(const ListDrawingPaused&) = delete;
+
+private:
+    HWND list_;
+};
+
+// Whether the item is wholly in view, so showing it scrolls nothing.
+bool IsOnPage(HWND grid, int32_t item)
+{
+    const auto top = static_cast<int32_t>(SendMessageW(grid, LVM_GETTOPINDEX, 0, 0));
+    const auto page = static_cast<int32_t>(SendMessageW(grid, LVM_GETCOUNTPERPAGE, 0, 0));
+    return item >= top && item < top + page;
+}
+
+// The view has new rows, or the same in a new order. An owner-data list
+// asks for its rows when it paints, so it needs to hear of the count only
+// when that changed; then it takes up the selection and is repainted whole.
+void UpdateList(HWND grid)
+{
+    const GridModel& model = Grid();
+    const size_t count = model.view.size();
+    const bool newCount = static_cast<size_t>(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0)) != count;
+    const int32_t selected = ViewIndexOfRow(model, model.selectedRow);
+    {
+        ListDrawingPaused paused(grid, newCount || (selected >= 0 && !IsOnPage(grid, selected)));
+        if (newCount)
+            SendMessageW(grid, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
+        RestoreGridSelection();
+    }
+    InvalidateRect(grid, nullptr, TRUE);
+}
+
+// A reload nearly always finds the same values for a filter. Adding them
+// item by item costs a few milliseconds under Wine (more than reading them
+// back), so a combo that holds them already only goes back to its first
+// item, as a refill would leave it.
+void RefillFilter(HWND combo, const wchar_t* first, const std::vector<std::wstring>& values)
+{
+    bool same = static_cast<size_t>(SendMessageW(combo, CB_GETCOUNT, 0, 0)) == values.size() + 1 &&
+                ComboItemText(combo, 0) == first;
+    for (size_t i = 0; same && i < values.size(); ++i)
+        same = ComboItemText(combo, static_cast<int>(i + 1)) == values[i];
+    if (same)
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    else
+        FillComboBox(combo, first, values);
+}
+
+// The first search after a load would lower-case every row's texts, a few
+// milliseconds at 20,000 rows. Done once the reload is painted and nothing
+// else waits (a timer message comes last), they are ready when the search
+// delay of the first keystroke runs out.
+void CALLBACK PrepareSearchWhenIdle(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    PrepareSearchTexts(Grid());
 }
 
 int32_t ShowFilterChoice()
@@ -92,10 +186,7 @@ void OnItemChanged(const NMLISTVIEW& change)
 void OnColumnClick(const NMLISTVIEW& click)
 {
     SortByColumnClick(Grid(), click.iSubItem);
-    HWND grid = GridWindow();
-    SetItemCount(grid);
-    RestoreGridSelection();
-    InvalidateRect(grid, nullptr, TRUE);
+    UpdateList(GridWindow());
 }
 
 LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw)
@@ -148,6 +239,7 @@ void ReloadCatalogue(bool* ok)
     Panel().clearPanel();
     FillSetAndRarityFilters();
     ApplyFilters();
+    SetTimer(nullptr, 0, 0, PrepareSearchWhenIdle);
     if (ok)
         *ok = true;
     LogW(L"Catalogue loaded: %d rows", static_cast<int>(Grid().rows.size()));
@@ -170,9 +262,7 @@ void ApplyFilters()
 
     GridModel& model = Grid();
     RebuildView(model, filters);
-    SetItemCount(c.grid);
-    RestoreGridSelection();
-    InvalidateRect(c.grid, nullptr, TRUE);
+    UpdateList(c.grid);
     UpdateCheckAllState();
     SetStatusText(GridStatusText(model));
 }
@@ -189,23 +279,16 @@ void RestoreGridSelection()
     }
     // The list keeps its selected index when its items change under it, so
     // it would highlight whichever card sits there now, and a click on that
-    // card would raise no change and never open it. Only the items that
-    // hold the states are cleared: clearing all 20,000 at once (item -1)
-    // takes Wine seconds.
-    for (int item = ListView_GetNextItem(grid, -1, LVNI_SELECTED); item >= 0;
-         item = ListView_GetNextItem(grid, item, LVNI_SELECTED))
-        SetListItemState(grid, item, 0, LVIS_SELECTED);
-    const int focused = ListView_GetNextItem(grid, -1, LVNI_FOCUSED);
-    if (focused >= 0)
-        SetListItemState(grid, focused, 0, LVIS_FOCUSED);
+    // card would raise no change and never open it.
+    ClearSelectionAndFocus(grid);
 }
 
 void FillSetAndRarityFilters()
 {
     const MainControls& c = MainWindow().controls;
     const std::vector<CatalogueRow>& rows = Grid().rows;
-    FillComboBox(c.setFilter, L"All sets", DistinctSetNames(rows));
-    FillComboBox(c.rarityFilter, L"All rarities", DistinctRarities(rows));
+    RefillFilter(c.setFilter, L"All sets", DistinctSetNames(rows));
+    RefillFilter(c.rarityFilter, L"All rarities", DistinctRarities(rows));
     FillLocationFilter(false);
 }
 
@@ -214,7 +297,7 @@ void FillLocationFilter(bool keepSelection)
     HWND combo = MainWindow().controls.locationFilter;
     const std::wstring previous = keepSelection ? GetComboFilterText(combo) : std::wstring();
     const std::vector<std::wstring> locations = DistinctLocations(Grid().rows);
-    FillComboBox(combo, L"All locations", locations);
+    RefillFilter(combo, L"All locations", locations);
     // By exact text, as the filter compares: "Box A" and "box a" are two
     // places, and the other one would show other rows.
     const int32_t item = FilterItemIndex(locations, previous);

@@ -1,7 +1,7 @@
 #include "app/sales/amend_sale.h"
 
 #include "app/sales/amend_rules.h"
-#include "app/sales/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "app/sales/recent_rows.h"
 #include "ui/controls.h"
 #include "ui/modal_window.h"

@@ -2,7 +2,7 @@
 
 #include "app/sales/amend_rules.h"
 #include "app/sales/amend_sale.h"
-#include "app/sales/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "app/sales/recent_rows.h"
 #include "core/log.h"
 #include "core/schema.h"

@@ -1,6 +1,6 @@
 #include "app/sales/review_sales.h"
 
-#include "app/sales/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 #include "core/db.h"
 #include "core/log.h"

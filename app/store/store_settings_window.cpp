@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "ui/controls.h"
+#include "ui/dialog_controls.h"
 #include "ui/modal_window.h"
 #include "ui/ui_calls.h"
 
@@ -69,12 +70,7 @@ constexpr int kButtonGap = 8;
 HWND CreateChild(HWND parent, HFONT font, DWORD exStyle, const wchar_t* className, const wchar_t* text,
                  DWORD style, int x, int y, int width, int height, int id)
 {
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    HWND control = CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    return control;
+    return CreateDialogControl(parent, exStyle, className, text, style, ControlBox{x, y, width, height}, id, font);
 }
 
 HWND CreateSettingsLabel(HWND parent, HFONT font, const wchar_t* text, int x, int y, int width, int height)
@@ -292,16 +288,8 @@ LRESULT CALLBACK StoreSettingsWndProc(HWND window, UINT message, WPARAM wParam, 
         return 0;
     }
     case WM_ACTIVATE:
-        // As a dialog does: the keyboard goes back where it was, at first
-        // the page title, not to the window itself.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(window, focus))
-                state->lastFocus = focus;
-        } else if (state->lastFocus) {
-            SetFocus(state->lastFocus);
-        }
-        return 0;
+        // The keyboard goes back where it was, at first the page title.
+        return KeepDialogFocus(window, wParam, state->lastFocus);
     case WM_CLOSE:
         state->running = false;
         return 0;

@@ -1,6 +1,6 @@
-// What the sales windows share beyond the modal runner: making a child
-// control in the window's font, and giving the keyboard back where it was
-// when the window is active again.
+// What the program's own windows share beyond the modal runner: making a
+// child control in the window's font, and giving the keyboard back where it
+// was when the window is active again.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "app/sales/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 #include <commctrl.h>
 

@@ -14,6 +14,7 @@
 #include "app/sales/sales_commands.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_state.h"
+#include "app/store/generate_command.h"
 #include "app/store/store_settings_window.h"
 #include "core/backup.h"
 #include "core/log.h"
@@ -226,6 +227,7 @@ const MenuCommand kMenuCommands[] = {
     {IDM_TRADE_LIST, [](HWND) { Trade(); }},
     {IDM_SET_COMPLETION, [](HWND) { SetCompletion(); }},
     {IDM_STORE_SETTINGS, [](HWND) { EditStoreSettings(); }},
+    {IDM_GENERATE_STORE, [](HWND) { Generate(); }},
 };
 
 struct ControlNotification {

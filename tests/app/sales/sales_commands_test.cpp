@@ -122,24 +122,14 @@ protected:
         ListView_SetItemState(Controls().grid, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         Pump();
     }
-
-    void Type(HWND edit, const wchar_t* text)
-    {
-        SetWindowTextW(edit, text);
-        Pump();
-    }
+    void Type(HWND edit, const wchar_t* text) { SetWindowTextW(edit, text), Pump(); }
+    // The condition row's button: sell one in Sales mode, move one in Collection mode.
+    void ClickRow(int condition) { SendMessageW(Controls().sell[condition], BM_CLICK, 0, 0), Pump(); }
 
     void Pick(HWND combo, int id, int index)
     {
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-        Pump();
-    }
-
-    // The condition row's button: sell one in Sales mode, move one in Collection mode.
-    void ClickRow(int condition)
-    {
-        SendMessageW(Controls().sell[condition], BM_CLICK, 0, 0);
         Pump();
     }
 
@@ -171,11 +161,8 @@ protected:
         ASSERT_TRUE(RecordSales(db.get(), lines, error)) << error;
     }
 
-    Rows Sales() const
-    {
-        return QueryRows(DatabasePath(),
-                         "SELECT card_id, variant, condition, qty, price, channel FROM sales ORDER BY sale_id;");
-    }
+    Rows Sales() const { return QueryRows(DatabasePath(), "SELECT card_id, variant, condition, qty, price, "
+                                                          "channel FROM sales ORDER BY sale_id;"); }
 };
 
 } // namespace

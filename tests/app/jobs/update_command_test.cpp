@@ -57,7 +57,7 @@ HWND CancelButton()
 bool Requested(const HttpsTestServer& server, const std::string& path)
 {
     const std::vector<std::string> paths = RequestedPaths(server);
-    return std::find(paths.begin(), paths.end(), path) != paths.end();
+    return std::count(paths.begin(), paths.end(), path) > 0;
 }
 
 // Ready once ms have passed since the step before it acted.
@@ -222,11 +222,12 @@ TEST_F(UpdateCommandTest, AQuitInABackOffOrBetweenSetsEndsTheJobAtOnce)
     EXPECT_TRUE(Pump()) << "the quit message was not passed on";
 }
 
-TEST_F(UpdateCommandTest, AQuitDuringARequestEndsTheJobWhenThatRequestEnds)
+TEST_F(UpdateCommandTest, AQuitOrACloseRequestDuringARequestEndsTheJobWhenThatRequestEnds)
 {
-    ServeRepository(server, 3, 1, {"s1"}, 2);
+    ServeRepository(server, 3, 1, {"s1", "s2"}, 2);
     Serve(server);
     OpenWindow();
+    HWND main = Main();
 
     Update({{[this] { return Requested(server, CardListPath("s1")); }, [this] {
                  Mark();
@@ -236,23 +237,16 @@ TEST_F(UpdateCommandTest, AQuitDuringARequestEndsTheJobWhenThatRequestEnds)
     EXPECT_EQ(RequestedPaths(server), (std::vector<std::string>{kSetListPath, CardListPath("s1")}));
     EXPECT_EQ(GridRows(), 1);
     EXPECT_TRUE(Pump());
-}
 
-TEST_F(UpdateCommandTest, ACloseRequestDuringAJobStopsItAndClosesTheWindowOnceItEnded)
-{
-    ServeRepository(server, 3, 1, {"s1"}, 1.5);
-    Serve(server);
-    OpenWindow();
-    HWND main = Main();
-
+    // A close request waits for the job, then closes.
     Update({
-        {[this] { return Requested(server, CardListPath("s1")); }, [main] { PostMessageW(main, WM_CLOSE, 0, 0); }},
+        {[this] { return Requested(server, CardListPath("s2")); }, [main] { PostMessageW(main, WM_CLOSE, 0, 0); }},
         {After(300), [main] { EXPECT_TRUE(IsWindow(main)); }},
     });
     EXPECT_TRUE(IsWindow(main));
-    EXPECT_EQ(GridRows(), 1);
+    EXPECT_EQ(GridRows(), 2);
     EXPECT_TRUE(PumpUntil([this] { return Main() == nullptr; }));
-    EXPECT_FALSE(Requested(server, CardListPath("s2")));
+    EXPECT_FALSE(Requested(server, CardListPath("s3")));
 }
 
 TEST_F(UpdateCommandTest, AWindowDestroyedUnderAJobIsNotTouchedAfterwards)

@@ -111,24 +111,6 @@ TEST_F(GenerateCommandTest, WritesThePageOpensTheFolderAndNotesStockTheCatalogue
     EXPECT_NE(Script().boxes[0].text.find(L"2"), std::wstring::npos);
 }
 
-TEST_F(GenerateCommandTest, NoStockLeavesTheOldPageAndOpensNothing)
-{
-    WriteFileBytes(out + L"\\index.html", "the page of last week");
-    RunSql(DatabasePath(), "INSERT INTO catalogue (card_id, name, set_name) VALUES ('base1-4', 'Charizard', 'Base');"
-                           "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES "
-                           "('base1-4', 'Standard', 'Mint', 0, 5), ('gone-1', 'Standard', 'Mint', 0, 2);");
-    // Both ways, on this thread and as a job.
-    for (int run = 0; run < 2; ++run) {
-        if (run == 1)
-            Command(IDM_SELF_HOST_IMAGES);
-        Generate();
-        EXPECT_EQ(ReadFileBytes(out + L"\\index.html"), "the page of last week");
-        EXPECT_FALSE(FileExists(out + L"\\cards.json"));
-    }
-    EXPECT_TRUE(Script().opened.empty());
-    EXPECT_TRUE(Script().boxes.empty());
-}
-
 TEST_F(GenerateCommandTest, CancelLeavesThePageAsItWasThenSelfHostedPicturesAreStoredAndReused)
 {
     ServePictures({"a-1", "b-2", "c-3"}, 0.3);
@@ -161,23 +143,35 @@ TEST_F(GenerateCommandTest, CancelLeavesThePageAsItWasThenSelfHostedPicturesAreS
     EXPECT_EQ(Script().opened.size(), 3u);
 }
 
-TEST_F(GenerateCommandTest, FailuresKeepTheOldPageAndOpenNothing)
+TEST_F(GenerateCommandTest, NoStockOrAFailureLeavesTheOldPageAndOpensNothing)
 {
-    Stock("base1-4", "");
+    const std::wstring page = out + L"\\index.html";
+    WriteFileBytes(page, "the page of last week");
+    RunSql(DatabasePath(), "INSERT INTO catalogue (card_id, name, set_name) VALUES ('base1-4', 'Charizard', 'Base');"
+                           "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES "
+                           "('base1-4', 'Standard', 'Mint', 0, 5), ('gone-1', 'Standard', 'Mint', 0, 2);");
+    // Both ways, on this thread and as a job.
+    for (int run = 0; run < 2; ++run) {
+        Generate();
+        EXPECT_EQ(ReadFileBytes(page), "the page of last week");
+        EXPECT_FALSE(FileExists(out + L"\\cards.json"));
+        Command(IDM_SELF_HOST_IMAGES);
+    }
+
     // A page that cannot be replaced.
-    const std::wstring locked = out + L"\\index.html";
-    WriteFileBytes(locked, "old page");
-    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    Stock("base1-5", "");
+    SetFileAttributesW(page.c_str(), FILE_ATTRIBUTE_READONLY);
     Generate();
-    EXPECT_EQ(ReadFileBytes(locked), "old page");
-    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(page), "the page of last week");
+    SetFileAttributesW(page.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A database from a newer program is opened neither here nor by the job.
     RunSql(DatabasePath(), "PRAGMA user_version = 99;");
-    Generate();
-    Command(IDM_SELF_HOST_IMAGES);
-    Generate();
-    EXPECT_EQ(ReadFileBytes(locked), "old page");
+    for (int run = 0; run < 2; ++run) {
+        Generate();
+        Command(IDM_SELF_HOST_IMAGES);
+    }
+    EXPECT_EQ(ReadFileBytes(page), "the page of last week");
     EXPECT_TRUE(Script().opened.empty());
     EXPECT_TRUE(Script().boxes.empty());
 }

@@ -44,35 +44,26 @@ protected:
     void AddCard(const std::string& id, const std::string& name, const std::string& set, const std::string& number,
                  const std::string& total = "", const std::string& rarity = "Common")
     {
-        StmtHandle stmt = PrepareStmt(
-            db.get(), "INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES (?,?,?,?,?,?);",
-            error);
-        ASSERT_TRUE(stmt) << error;
-        const std::string values[] = {id, name, set, number, total, rarity};
-        for (int i = 0; i < 6; ++i)
-            BindText(stmt.get(), i + 1, values[i]);
-        ASSERT_TRUE(StepDone(stmt.get(), error)) << error;
+        Exec(("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES ('" + id + "','" + name +
+              "','" + set + "','" + number + "','" + total + "','" + rarity + "');").c_str());
     }
 
     void AddSale(const std::string& id, const std::string& soldAt, int qty, const std::string& price)
     {
         Exec(("INSERT INTO sales (card_id,variant,condition,qty,price,sold_at,channel) VALUES ('" + id +
-              "','Holo','Mint'," + std::to_string(qty) + "," + price + ",'" + soldAt + "','eBay');")
-                 .c_str());
+              "','Holo','Mint'," + std::to_string(qty) + "," + price + ",'" + soldAt + "','eBay');").c_str());
     }
 
     void Hold(const char* ledger, const std::string& id, const char* condition, int qty)
     {
         Exec((std::string("INSERT INTO ") + ledger + " (card_id,variant,condition,qty) VALUES ('" + id +
-              "','Standard','" + condition + "'," + std::to_string(qty) + ");")
-                 .c_str());
+              "','Standard','" + condition + "'," + std::to_string(qty) + ");").c_str());
     }
 
     void Flag(const std::string& id, int want, int tradable)
     {
         Exec(("INSERT INTO card_flags (card_id,want,tradable) VALUES ('" + id + "'," + std::to_string(want) + "," +
-              std::to_string(tradable) + ");")
-                 .c_str());
+              std::to_string(tradable) + ");").c_str());
     }
 
     std::string Report(const wchar_t* name) { return ReadFileBytes(out + L"\\" + name); }

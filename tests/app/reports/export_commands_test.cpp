@@ -57,19 +57,13 @@ std::wstring CopyByCommand(HWND main)
         SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_EXPORT_CLIPBOARD, 0), 0);
         if (!OpenClipboard(nullptr))
             continue;
-        std::wstring text;
-        bool read = false;
-        if (GetClipboardOwner() == main) {
-            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-                    text = chars;
-                    read = true;
-                    GlobalUnlock(data);
-                }
-            }
-        }
+        const HANDLE data = GetClipboardOwner() == main ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+        const auto* chars = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+        const std::wstring text = chars ? chars : L"";
+        if (chars)
+            GlobalUnlock(data);
         CloseClipboard();
-        if (read)
+        if (chars)
             return text;
     }
     return L"(the clipboard was not the export's)";
@@ -77,36 +71,27 @@ std::wstring CopyByCommand(HWND main)
 
 // Another thread holds the clipboard open as long as this lives, as another
 // program may while the user copies.
-class ClipboardHeldElsewhere {
-public:
-    ClipboardHeldElsewhere()
-    {
-        thread_ = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
-        WaitForSingleObject(opened_, 10000);
-    }
+struct ClipboardHeldElsewhere {
+    ClipboardHeldElsewhere() { WaitForSingleObject(opened, 10000); }
     ~ClipboardHeldElsewhere()
     {
-        SetEvent(release_);
-        WaitForSingleObject(thread_, 10000);
-        for (HANDLE handle : {thread_, opened_, release_})
+        SetEvent(release);
+        WaitForSingleObject(thread, 10000);
+        for (HANDLE handle : {thread, opened, release})
             CloseHandle(handle);
     }
-    bool held = false;
-
-private:
     static DWORD WINAPI Hold(void* self)
     {
         auto* holder = static_cast<ClipboardHeldElsewhere*>(self);
         holder->held = OpenClipboard(nullptr) != 0;
-        SetEvent(holder->opened_);
-        WaitForSingleObject(holder->release_, 10000);
-        if (holder->held)
-            CloseClipboard();
-        return 0;
+        SetEvent(holder->opened);
+        WaitForSingleObject(holder->release, 10000);
+        return holder->held ? CloseClipboard() : 0;
     }
-    HANDLE opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread_ = nullptr;
+    bool held = false;
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
 };
 
 class ExportCommandsTest : public MainWindowTest {
@@ -207,7 +192,7 @@ TEST_F(ExportCommandsTest, StockCsvCarriesTheLedgersOwnLocations)
     EXPECT_EQ(Dialog().shown, 0);
 }
 
-TEST_F(ExportCommandsTest, AReadOnlyTargetKeepsItsContentAndTheFailureIsSaid)
+TEST_F(ExportCommandsTest, AReadOnlyTargetKeepsItsContentCancelChangesNothingAndFailuresAreSaid)
 {
     const std::wstring target = Target(L"old.csv");
     WriteFileBytes(target, "earlier export");
@@ -222,14 +207,11 @@ TEST_F(ExportCommandsTest, AReadOnlyTargetKeepsItsContentAndTheFailureIsSaid)
     Dialog().answer = Target(L"missing\\list.txt");
     EXPECT_TRUE(Said(IDM_EXPORT_TXT));
     EXPECT_FALSE(FileExists(Target(L"missing")));
-}
 
-TEST_F(ExportCommandsTest, CancelChangesNothingAndFailedReadsAreReported)
-{
+    Dialog() = SaveDialog();
     for (int command : {IDM_EXPORT_CSV, IDM_EXPORT_TXT, IDM_EXPORT_INVENTORY_CSV})
         EXPECT_FALSE(Said(command)) << command;
     EXPECT_EQ(Dialog().shown, 3);
-
     // A catalogue left without its columns: the ledgers open, the reads fail.
     RunSql(DatabasePath(), "DROP TABLE catalogue; CREATE TABLE catalogue (card_id TEXT);");
     for (int command : {IDM_EXPORT_CLIPBOARD, IDM_EXPORT_INVENTORY_CSV})

@@ -70,14 +70,11 @@ protected:
 
     std::string CardList(Ledger ledger, ExportFormat format, const std::vector<std::string>& selected = {})
     {
-        const std::string text = BuildStockExport(db.get(), selected, format, error, ledger);
-        EXPECT_EQ(error, "");
-        return text;
+        return NoError(BuildStockExport(db.get(), selected, format, error, ledger));
     }
-
-    std::string StockCsv(Ledger ledger)
+    std::string StockCsv(Ledger ledger) { return NoError(BuildStockCsvBackup(db.get(), error, ledger)); }
+    std::string NoError(const std::string& text)
     {
-        const std::string text = BuildStockCsvBackup(db.get(), error, ledger);
         EXPECT_EQ(error, "");
         return text;
     }

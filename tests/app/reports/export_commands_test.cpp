@@ -122,7 +122,7 @@ protected:
     std::wstring Target(const wchar_t* name) const { return folder.File(name); }
 };
 
-TEST_F(ExportCommandsTest, CheckedCardsHiddenByTheFilterAreSavedWithTheMarkAndCrLf)
+TEST_F(ExportCommandsTest, CheckedCardsHiddenByTheFilterAndEachLedgersStockAreSavedWithTheMarkAndCrLf)
 {
     Check(L"jungle-60");
     Check(L"base1-58");
@@ -144,11 +144,24 @@ TEST_F(ExportCommandsTest, CheckedCardsHiddenByTheFilterAreSavedWithTheMarkAndCr
     Command(IDM_EXPORT_TXT);
     EXPECT_EQ(ReadFileBytes(Target(L"list.txt")), "\xEF\xBB\xBFPikachu (Base #58/102) [Common] - Mint x3\r\n");
 
-    // An empty sale stock has nothing to list in readable lines.
+    // The stock CSV carries the ledger's own locations.
+    Dialog().answer = Target(L"stock.csv");
+    Command(IDM_EXPORT_INVENTORY_CSV);
+    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), "\xEF\xBB\xBF"
+                                                   "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
+                                                   "base1-58,Pikachu,Base,Standard,Mint,3,,\"Binder, page 1\"\r\n");
     Command(IDM_MODE_SALES);
+    Command(IDM_EXPORT_INVENTORY_CSV);
+    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), "\xEF\xBB\xBF"
+                                                   "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
+                                                   "base1-4,Charizard,Base,Holo,Mint,2,120.50,\r\n"
+                                                   "jungle-60,Pikachu,Jungle,Standard,Played,1,0.50,\r\n");
+
+    // An empty sale stock has nothing to list: no dialog, but a word.
     RunSql(DatabasePath(), "DELETE FROM inventory;");
     Dialog() = SaveDialog();
-    EXPECT_TRUE(Said(IDM_EXPORT_TXT));
+    for (int command : {IDM_EXPORT_TXT, IDM_EXPORT_INVENTORY_CSV})
+        EXPECT_TRUE(Said(command)) << command;
     EXPECT_EQ(Dialog().shown, 0);
 }
 
@@ -169,27 +182,6 @@ TEST_F(ExportCommandsTest, ClipboardGetsTabSeparatedTextWithoutAMarkAndWithRepla
     ClipboardHeldElsewhere other;
     ASSERT_TRUE(other.held);
     EXPECT_TRUE(Said(IDM_EXPORT_CLIPBOARD));
-}
-
-TEST_F(ExportCommandsTest, StockCsvCarriesTheLedgersOwnLocations)
-{
-    const std::wstring target = Target(L"stock.csv");
-    Dialog().answer = target;
-    Command(IDM_MODE_COLLECTION);
-    Command(IDM_EXPORT_INVENTORY_CSV);
-    EXPECT_EQ(ReadFileBytes(target), "\xEF\xBB\xBF"
-                                     "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
-                                     "base1-58,Pikachu,Base,Standard,Mint,3,,\"Binder, page 1\"\r\n");
-    Command(IDM_MODE_SALES);
-    Command(IDM_EXPORT_INVENTORY_CSV);
-    EXPECT_EQ(ReadFileBytes(target), "\xEF\xBB\xBF"
-                                     "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
-                                     "base1-4,Charizard,Base,Holo,Mint,2,120.50,\r\n"
-                                     "jungle-60,Pikachu,Jungle,Standard,Played,1,0.50,\r\n");
-    RunSql(DatabasePath(), "DELETE FROM inventory;");
-    Dialog() = SaveDialog();
-    EXPECT_TRUE(Said(IDM_EXPORT_INVENTORY_CSV));
-    EXPECT_EQ(Dialog().shown, 0);
 }
 
 TEST_F(ExportCommandsTest, AReadOnlyTargetKeepsItsContentCancelChangesNothingAndFailuresAreSaid)

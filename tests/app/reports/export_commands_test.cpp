@@ -1,6 +1,5 @@
 // The export commands in the real main window: the menu command, the save
-// dialog (scripted), the file or the real clipboard, the status bar and the
-// debug log.
+// dialog (scripted), the file or the real clipboard and the status bar.
 #include "tests/app/main/main_window_fixture.h"
 
 #include "app/grid/grid_model.h"
@@ -19,6 +18,7 @@ constexpr const char* kCatalogue =
     "('base1-4', 'Charizard', 'Base', '4', '102', 'Rare Holo'),"
     "('base1-58', 'Pikachu', 'Base', '58', '102', 'Common'),"
     "('jungle-60', 'Pikachu', 'Jungle', '60', '64', 'Common');";
+const std::string kStockHead = "\xEF\xBB\xBF" "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n";
 constexpr const char* kStock =
     "INSERT INTO inventory (card_id, variant, condition, qty, price) VALUES "
     "('base1-4', 'Holo', 'Mint', 2, 120.5), ('jungle-60', 'Standard', 'Played', 1, 0.5);"
@@ -32,11 +32,8 @@ struct SaveDialog {
     int shown = 0;
     std::wstring answer;
 };
-SaveDialog& Dialog()
-{
-    static SaveDialog dialog;
-    return dialog;
-}
+SaveDialog dialog;
+SaveDialog& Dialog() { return dialog; }
 
 BOOL ScriptedSave(OPENFILENAMEW* request)
 {
@@ -147,13 +144,11 @@ TEST_F(ExportCommandsTest, CheckedCardsHiddenByTheFilterAndEachLedgersStockAreSa
     // The stock CSV carries the ledger's own locations.
     Dialog().answer = Target(L"stock.csv");
     Command(IDM_EXPORT_INVENTORY_CSV);
-    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), "\xEF\xBB\xBF"
-                                                   "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
+    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), kStockHead +
                                                    "base1-58,Pikachu,Base,Standard,Mint,3,,\"Binder, page 1\"\r\n");
     Command(IDM_MODE_SALES);
     Command(IDM_EXPORT_INVENTORY_CSV);
-    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), "\xEF\xBB\xBF"
-                                                   "Card ID,Name,Set,Variant,Condition,Qty,Price,Location\r\n"
+    EXPECT_EQ(ReadFileBytes(Target(L"stock.csv")), kStockHead +
                                                    "base1-4,Charizard,Base,Holo,Mint,2,120.50,\r\n"
                                                    "jungle-60,Pikachu,Jungle,Standard,Played,1,0.50,\r\n");
 

@@ -41,29 +41,10 @@ protected:
 
     void Catalogue() { ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error; }
 
-    void AddCard(const std::string& id, const std::string& name, const std::string& set, const std::string& number,
-                 const std::string& total = "", const std::string& rarity = "Common")
-    {
-        Exec(("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES ('" + id + "','" + name +
-              "','" + set + "','" + number + "','" + total + "','" + rarity + "');").c_str());
-    }
-
     void AddSale(const std::string& id, const std::string& soldAt, int qty, const std::string& price)
     {
         Exec(("INSERT INTO sales (card_id,variant,condition,qty,price,sold_at,channel) VALUES ('" + id +
               "','Holo','Mint'," + std::to_string(qty) + "," + price + ",'" + soldAt + "','eBay');").c_str());
-    }
-
-    void Hold(const char* ledger, const std::string& id, const char* condition, int qty)
-    {
-        Exec((std::string("INSERT INTO ") + ledger + " (card_id,variant,condition,qty) VALUES ('" + id +
-              "','Standard','" + condition + "'," + std::to_string(qty) + ");").c_str());
-    }
-
-    void Flag(const std::string& id, int want, int tradable)
-    {
-        Exec(("INSERT INTO card_flags (card_id,want,tradable) VALUES ('" + id + "'," + std::to_string(want) + "," +
-              std::to_string(tradable) + ");").c_str());
     }
 
     std::string Report(const wchar_t* name) { return ReadFileBytes(out + L"\\" + name); }
@@ -94,8 +75,7 @@ protected:
 TEST_F(ReportTest, SalesComeNewestFirstWithTheirCardOrIdAndNoNegativePrice)
 {
     Catalogue();
-    AddCard("a-1", "Abra", "Base", "43", "102");
-    AddCard("e-1", "", "Base", "7", "102");
+    Exec("INSERT INTO catalogue (card_id,name,set_name,number) VALUES ('a-1','Abra','Base','43'),('e-1','','Base','7');");
     AddSale("a-1", "2026-03-01 10:00:00", 2, "1.5");
     AddSale("gone-9", "2026-03-01 10:00:00", 1, "-4");
     AddSale("e-1", "2026-02-28 23:59:59", 3, "NULL");
@@ -121,8 +101,8 @@ TEST_F(ReportTest, SalesComeNewestFirstWithTheirCardOrIdAndNoNegativePrice)
 TEST_F(ReportTest, WithoutACatalogueEveryReportIsWrittenWithItsEmptyResult)
 {
     AddSale("base1-4", "2026-03-01 10:00:00", 1, "2");
-    Flag("base1-4", 1, 1);
-    Hold("collection", "base1-4", "Mint", 2);
+    Exec("INSERT INTO card_flags (card_id,want,tradable) VALUES ('base1-4',1,1);"
+         "INSERT INTO collection (card_id,variant,condition,qty) VALUES ('base1-4','Standard','Mint',2);");
     int32_t count = -1, owned = -1;
 
     ASSERT_TRUE(WriteSalesReport(db.get(), out, settings, count, error)) << error;
@@ -139,19 +119,17 @@ TEST_F(ReportTest, FlaggedAndSetCardsFormOneGroupPerSetInNaturalNumberOrder)
     Catalogue();
     // Two sets whose names differ only in case, and one sorting between them
     // when case is ignored but bytes are not ("_" is between "B" and "b").
-    AddCard("b-10", "Blastoise", "Base", "10", "102", "Rare <Holo>");
-    AddCard("b-2", "Alakazam", "Base", "2", "102");
-    AddCard("b-2a", "alakazam", "Base", "2a", "");
-    AddCard("l-5", "Lower", "base", "5", "5");
-    AddCard("bb-1", "Between", "Base_B", "1", "9");
-    AddCard("j-1", "Jigglypuff", "Jungle", "1", "64");
-    for (const char* id : {"b-10", "b-2", "b-2a", "l-5", "bb-1", "j-1", "lost-1"})
-        Flag(id, 1, 1);
-    Flag("b-99", 0, 0);
-    Hold("inventory", "b-2", "Mint", 1);     // sale stock only
-    Hold("collection", "b-10", "Mint", 2);   // both ledgers, all conditions
-    Hold("inventory", "b-10", "Played", 3);
-    Hold("collection", "j-1", "Mint", 0);    // a row of nothing is not held
+    Exec("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES "
+         "('b-10','Blastoise','Base','10','102','Rare <Holo>'),('b-2','Alakazam','Base','2','102','Common'),"
+         "('b-2a','alakazam','Base','2a','',''),('l-5','Lower','base','5','5',''),"
+         "('bb-1','Between','Base_B','1','9',''),('j-1','Jigglypuff','Jungle','1','64','');"
+         "INSERT INTO card_flags (card_id,want,tradable) VALUES ('b-10',1,1),('b-2',1,1),('b-2a',1,1),"
+         "('l-5',1,1),('bb-1',1,1),('j-1',1,1),('lost-1',1,1),('b-99',0,0);"
+         // b-2: sale stock only; b-10: both ledgers, all conditions; j-1: a row of nothing is not held.
+         "INSERT INTO inventory (card_id,variant,condition,qty) VALUES ('b-2','Standard','Mint',1),"
+         "('b-10','Standard','Played',3);"
+         "INSERT INTO collection (card_id,variant,condition,qty) VALUES ('b-10','Standard','Mint',2),"
+         "('j-1','Standard','Mint',0);");
     int32_t rows = -1, owned = -1;
 
     ASSERT_TRUE(WriteFlagReport(db.get(), out, settings, true, rows, owned, error)) << error;

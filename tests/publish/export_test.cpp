@@ -42,32 +42,6 @@ protected:
         ASSERT_TRUE(CreateCatalogueTable(db.get(), error)) << error;
     }
 
-    void AddCard(const std::string& id, const std::string& name, const std::string& set, const std::string& number,
-                 const std::string& total, const std::string& rarity)
-    {
-        Insert("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES (?,?,?,?,?,?);",
-               {id, name, set, number, total, rarity});
-    }
-
-    // Both ledgers when ledger is null; the price goes to the sale ledger only.
-    void AddStock(const std::string& id, const std::string& variant, const std::string& condition,
-                  const std::string& qty, const std::string& price, const Ledger* ledger = nullptr)
-    {
-        if (!ledger || *ledger == Ledger::Sale)
-            Insert("INSERT INTO inventory (card_id,variant,condition,qty,price) VALUES (?,?,?,?+0,?+0);",
-                   {id, variant, condition, qty, price});
-        if (!ledger || *ledger == Ledger::Collection)
-            Insert("INSERT INTO collection (card_id,variant,condition,qty) VALUES (?,?,?,?+0);",
-                   {id, variant, condition, qty});
-    }
-
-    void AddLocation(const char* ledgerKey, const std::string& id, const std::string& variant,
-                     const std::string& location)
-    {
-        Insert("INSERT INTO variant_location (ledger,card_id,variant,location) VALUES (?,?,?,?);",
-               {ledgerKey, id, variant, location});
-    }
-
     std::string CardList(Ledger ledger, ExportFormat format, const std::vector<std::string>& selected = {})
     {
         return NoError(BuildStockExport(db.get(), selected, format, error, ledger));
@@ -93,16 +67,18 @@ protected:
 
 TEST_F(ExportDbTest, CardListOrdersEscapesAndAddsCheckedCardsWithoutStockOnce)
 {
-    AddCard("base1-4", "Charizard", "Base, Unlimited", "4", "102", "Rare Holo");
-    AddCard("base1-58", "=HYPERLINK(\"http://x\")", "Base, Unlimited", "58", "102", "Common");
-    AddCard("jungle-1", "Clefable \"Big\"\tTwo", "Jungle", "1", "", "Rare");
-    AddCard("fossil-1", "Aerodactyl", "Fossil", "1", "62", "Rare Holo");
-    AddStock("jungle-1", "Standard", "Mint", "1", "12");
-    AddStock("base1-4", "Reverse Holo", "Near Mint", "2", "4.5");
-    AddStock("base1-4", "Holo", "Played", "1", "1234.567");
-    AddStock("base1-58", "", "Mint", "3", "0.1");
-    AddStock("promo-9", "Standard", "Played", "1", "2");
-    AddStock("fossil-1", "Standard", "Mint", "0", "9"); // emptied: never listed
+    Exec("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES "
+         "('base1-4','Charizard','Base, Unlimited','4','102','Rare Holo'),"
+         "('base1-58','=HYPERLINK(\"http://x\")','Base, Unlimited','58','102','Common'),"
+         "('jungle-1','Clefable \"Big\"\tTwo','Jungle','1','','Rare'),"
+         "('fossil-1','Aerodactyl','Fossil','1','62','Rare Holo');");
+    // fossil-1's row is emptied: never listed.
+    const char* rows = "VALUES ('jungle-1','Standard','Mint',1,12),('base1-4','Reverse Holo','Near Mint',2,4.5),"
+                       "('base1-4','Holo','Played',1,1234.567),('base1-58','','Mint',3,0.1),"
+                       "('promo-9','Standard','Played',1,2),('fossil-1','Standard','Mint',0,9)";
+    Exec((std::string("INSERT INTO inventory (card_id,variant,condition,qty,price) ") + rows + ";").c_str());
+    Exec((std::string("INSERT INTO collection (card_id,variant,condition,qty) SELECT column1,column2,column3,column4 "
+                      "FROM (") + rows + ");").c_str());
 
     const std::string charizards =
         "base1-4,Charizard,\"Base, Unlimited\",4,102,Rare Holo,Holo,Played,1,1234.57\r\n"
@@ -138,21 +114,22 @@ TEST_F(ExportDbTest, CardListOrdersEscapesAndAddsCheckedCardsWithoutStockOnce)
 TEST_F(ExportDbTest, StockIsListedBeforeTheCatalogueHasBeenFetched)
 {
     Exec("DROP TABLE catalogue;");
-    const Ledger sale = Ledger::Sale;
-    AddStock("b-2", "Holo", "Mint", "1", "3", &sale);
-    AddStock("a-1", "Standard", "Played", "2", "1", &sale);
+    Exec("INSERT INTO inventory (card_id,variant,condition,qty,price) VALUES ('b-2','Holo','Mint',1,3),"
+         "('a-1','Standard','Played',2,1);");
     EXPECT_EQ(CardList(Ledger::Sale, ExportFormat::Csv, {"b-2", "a-1", "c-3"}),
               kCsvHead + "a-1,a-1,,,,,Standard,Played,2,1.00\r\nb-2,b-2,,,,,Holo,Mint,1,3.00\r\nc-3,c-3,,,,,,,0,\r\n");
-    AddLocation("sale", "a-1", "Standard", "Box 1");
+    Exec("INSERT INTO variant_location (ledger,card_id,variant,location) VALUES ('sale','a-1','Standard','Box 1');");
     EXPECT_EQ(StockCsv(Ledger::Sale), kStockHead + "a-1,,,Standard,Played,2,1.00,Box 1\r\nb-2,,,Holo,Mint,1,3.00,\r\n");
 }
 
 TEST_F(ExportDbTest, IllFormedCardTextReachesEveryFormatAsReplacementCharacters)
 {
     const Ledger sale = Ledger::Sale;
-    AddCard("x-1", "Bad\xC3,\xFFname", "Set\xE2\x82", "1", "2", "R");
-    AddStock("x-1", "Standard", "Mint", "1", "1", &sale);
-    AddLocation("sale", "x-1", "Standard", "Bin \xF0\x9F");
+    Insert("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) VALUES ('x-1',?,?,'1','2','R');",
+           {"Bad\xC3,\xFFname", "Set\xE2\x82"});
+    Insert("INSERT INTO variant_location (ledger,card_id,variant,location) VALUES ('sale','x-1','Standard',?);",
+           {"Bin \xF0\x9F"});
+    Exec("INSERT INTO inventory (card_id,variant,condition,qty,price) VALUES ('x-1','Standard','Mint',1,1);");
     const std::string name = "Bad" + kFffd + "," + kFffd + "name";
     EXPECT_NE(CardList(sale, ExportFormat::Csv).find("x-1,\"" + name + "\",Set" + kFffd + ",1,2,R,"),
               std::string::npos);
@@ -165,13 +142,15 @@ TEST_F(ExportDbTest, IllFormedCardTextReachesEveryFormatAsReplacementCharacters)
 TEST_F(ExportDbTest, StockCsvHoldsEveryRowOfTheLedgerWithItsOwnLocations)
 {
     EXPECT_EQ(StockCsv(Ledger::Collection), "");
-    AddCard("b-1", "Blastoise", "Base", "2", "102", "Rare Holo");
-    AddStock("d-1", "Standard", "Mint", "0", "1.5");
-    AddStock("b-1", "Standard", "Near Mint", "2", "20");
-    AddStock("b-1", "Holo", "Mint", "1", "99.999");
-    AddLocation("sale", "b-1", "Standard", "Binder 2, page \"7\"");
-    AddLocation("sale", "d-1", "Standard", "=cmd|' /c calc'!A0");
-    AddLocation("coll", "b-1", "Standard", "Shelf\r\nTop");
+    Exec("INSERT INTO catalogue (card_id,name,set_name,number,set_total,rarity) "
+         "VALUES ('b-1','Blastoise','Base','2','102','Rare Holo');"
+         "INSERT INTO inventory (card_id,variant,condition,qty,price) VALUES ('d-1','Standard','Mint',0,1.5),"
+         "('b-1','Standard','Near Mint',2,20),('b-1','Holo','Mint',1,99.999);"
+         "INSERT INTO collection (card_id,variant,condition,qty) VALUES ('d-1','Standard','Mint',0),"
+         "('b-1','Standard','Near Mint',2),('b-1','Holo','Mint',1);"
+         "INSERT INTO variant_location (ledger,card_id,variant,location) VALUES "
+         "('sale','b-1','Standard','Binder 2, page \"7\"'),('sale','d-1','Standard','=cmd|'' /c calc''!A0'),"
+         "('coll','b-1','Standard','Shelf'||char(13,10)||'Top');");
 
     EXPECT_EQ(StockCsv(Ledger::Sale), kStockHead + "b-1,Blastoise,Base,Holo,Mint,1,100.00,\r\n"
                                                    "b-1,Blastoise,Base,Standard,Near Mint,2,20.00,\"Binder 2, page "

@@ -31,17 +31,6 @@ CatalogueRow Card(const wchar_t* cardId, const wchar_t* name, const wchar_t* rar
     return CatalogueRow{cardId, name, L"Base", L"1", L"", rarity, L"", 0, false, false};
 }
 
-Ids SearchIds(GridModel& model, const wchar_t* text)
-{
-    GridFilters filters;
-    filters.search = text;
-    RebuildView(model, filters);
-    Ids ids;
-    for (int32_t row : model.view)
-        ids.push_back(model.rows[static_cast<size_t>(row)].card_id);
-    return ids;
-}
-
 // The combo's values after its "all" entry.
 Ids ComboValues(HWND combo)
 {
@@ -105,19 +94,6 @@ protected:
 };
 
 } // namespace
-
-// The rows' lower-cased texts are kept between searches: a new load is searched
-// by its own rows, and no term matches across the end of one row and the next.
-TEST(GridSearchTexts, EachLoadIsSearchedByItsOwnRowsAndNoTermSpansTwoRows)
-{
-    GridModel model;
-    ReplaceGridRows(model, {Card(L"a-1", L"Pikachu", L"Common"), Card(L"a-2", L"Zapdos", L"Rare")});
-    EXPECT_EQ(SearchIds(model, L"PIKA"), Ids{L"a-1"});
-    EXPECT_EQ(SearchIds(model, L"common\nzap"), Ids{});
-    ReplaceGridRows(model, {Card(L"b-1", L"\u00c9voli", L"Common"), Card(L"b-2", L"Raichu", L"Rare")});
-    EXPECT_EQ(SearchIds(model, L"pika"), Ids{});
-    EXPECT_EQ(SearchIds(model, L"\u00e9VOLI"), Ids{L"b-1"});
-}
 
 // Each value once, never an empty one, case kept apart, in UTF-16 code unit order.
 TEST(GridFilterValues, AreTheDistinctNonEmptyValuesOfTheirOwnFieldInCodeUnitOrder)

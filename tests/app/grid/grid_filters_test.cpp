@@ -196,7 +196,9 @@ TEST_F(GridFiltersTest, OnScreenTheListComesBackWithItsNewRowsToPaint)
     const auto expectRepainted = [&] {
         EXPECT_TRUE(IsWindowVisible(List()));
         EXPECT_EQ(ListView_GetItemCount(List()), 100);
-        SCROLLINFO range = {sizeof range, SIF_RANGE};
+        SCROLLINFO range = {};
+        range.cbSize = sizeof range;
+        range.fMask = SIF_RANGE;
         ASSERT_TRUE(GetScrollInfo(List(), SB_VERT, &range));
         EXPECT_EQ(range.nMax - range.nMin + 1, 100);
         RECT client = {}, pending = {};

@@ -20,7 +20,8 @@ constexpr uint32_t kBackground = 0xF4F6F9;
 struct Canvas {
     Canvas(int w, int h) : width(w), dc(CreateCompatibleDC(nullptr))
     {
-        BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* raw = nullptr;
         bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
         bits = static_cast<uint32_t*>(raw);

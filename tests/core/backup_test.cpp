@@ -3,6 +3,7 @@
 #include "core/db.h"
 #include "core/paths.h"
 #include "core/schema.h"
+#include "core/status.h"
 #include "tests/core/test_databases.h"
 #include "tests/support/test_folder.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwchar>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,32 @@ bool ShortCopy(const std::wstring& from, const std::wstring& to)
     return true;
 }
 
+std::wstring lastStatus;
+void KeepStatus(const std::wstring& text)
+{
+    lastStatus = text;
+}
+
+// The name BackupNow gives a copy made the given number of seconds from now.
+std::wstring BackupNameIn(int seconds)
+{
+    SYSTEMTIME time;
+    GetLocalTime(&time);
+    FILETIME stamp;
+    SystemTimeToFileTime(&time, &stamp);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = stamp.dwLowDateTime;
+    ticks.HighPart = stamp.dwHighDateTime;
+    ticks.QuadPart += seconds * 10000000ull;
+    stamp.dwLowDateTime = ticks.LowPart;
+    stamp.dwHighDateTime = ticks.HighPart;
+    FileTimeToSystemTime(&stamp, &time);
+    wchar_t name[64];
+    swprintf(name, 64, L"binderwell-%04d%02d%02d-%02d%02d%02d.db", time.wYear, time.wMonth, time.wDay, time.wHour,
+             time.wMinute, time.wSecond);
+    return name;
+}
+
 // Stock plus sold: the same in every consistent state of the tests' files.
 Rows UnitsIn(const std::wstring& path)
 {
@@ -33,11 +61,23 @@ Rows UnitsIn(const std::wstring& path)
 
 class BackupTest : public DataFolderTest {
 protected:
+    void SetUp() override
+    {
+        DataFolderTest::SetUp();
+        SetStatusSink(KeepStatus);
+        lastStatus.clear();
+    }
+
     void TearDown() override
     {
         SetBackupFileCopy(nullptr);
+        SetStatusSink(nullptr);
         DataFolderTest::TearDown();
     }
+
+    std::string LogText() const { return ReadFileBytes(folder.File(L"debug.log")); }
+
+    const std::wstring backups = folder.File(L"backups");
 
     // 3,000 cards of 1,000 units each, spread over many pages.
     void MakeLargeDatabase()
@@ -91,14 +131,95 @@ TEST_F(BackupTest, AShortOrImpossibleCopyFailsAndBlocksTheUpgrade)
         ExecSql(writer.get(), "ROLLBACK;", error);
     }
 
-    SetBackupFileCopy(ShortCopy);
-    EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
-    // Left in place for the user to look at, never deleted.
-    EXPECT_EQ(ReadFileBytes(path).size(), database.size() - 1);
+    // A copy that ends short, or breaks off part-way on a full disk, leaves
+    // no file in the backups folder, under a backup's name or any other.
     SetPreMigrationBackupHook(PreMigrationBackup);
-    DbHandle db;
-    EXPECT_FALSE(OpenReadyDb(DatabasePath(), db, error));
-    EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull);
+        SetBackupFileCopy(diskFull ? CopyHalfThenDiskFull : ShortCopy);
+        const std::string expected = diskFull ? "could not write the safety backup" : "the safety backup is incomplete";
+        EXPECT_FALSE(BackupNow());
+        EXPECT_EQ(lastStatus, L"Backup failed");
+        EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
+        EXPECT_EQ(error, expected);
+        DbHandle db;
+        EXPECT_FALSE(OpenReadyDb(DatabasePath(), db, error));
+        EXPECT_EQ(error, expected);
+        EXPECT_EQ(ListFiles(backups), std::vector<std::wstring>{});
+        EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
+    }
+    // The code of the copy that broke off, not of the clean-up after it.
+    EXPECT_NE(LogText().find("Backup CopyFile failed (err=112)"), std::string::npos);
+    EXPECT_NE(LogText().find("Safety backup CopyFile failed (err=112)"), std::string::npos);
+}
+
+// Two backups within one second: the second finds the name taken and fails,
+// and the earlier copy is neither replaced nor deleted.
+TEST_F(BackupTest, ANameTakenInTheSameSecondFailsAndKeepsTheEarlierBackup)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    const std::string earlier = ReadFileBytes(DatabasePath());
+    RunSql(DatabasePath(), "INSERT INTO inventory (card_id, condition, qty) VALUES ('a', 'Mint', 1);");
+    ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
+    // The copy takes well under a second, whenever within this second it starts.
+    std::vector<std::wstring> taken;
+    for (int second = 0; second < 3; ++second) {
+        taken.push_back(backups + L"\\" + BackupNameIn(second));
+        WriteFileBytes(taken.back(), earlier);
+    }
+    const std::vector<std::wstring> before = ListFiles(backups);
+
+    EXPECT_FALSE(BackupNow());
+    EXPECT_EQ(lastStatus, L"Backup failed");
+    EXPECT_EQ(ListFiles(backups), before);
+    for (const std::wstring& path : taken)
+        EXPECT_TRUE(ReadFileBytes(path) == earlier);
+    EXPECT_NE(LogText().find("Backup MoveFileEx failed (err=183)"), std::string::npos);
+}
+
+// What a run killed during a copy left is gone after the next backup of any
+// kind; earlier backups and files that are not ours stay.
+TEST_F(BackupTest, TheTemporaryFileOfAKilledCopyGoesWithTheNextBackup)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    const std::string database = ReadFileBytes(DatabasePath());
+    ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
+    const std::wstring earlier = backups + L"\\binderwell-20240101-120000.db";
+    const std::wstring notOurs = backups + L"\\notes.db.tmp";
+    WriteFileBytes(earlier, database);
+    WriteFileBytes(notOurs, "the user's");
+    const auto leaveKilledCopies = [&] {
+        for (const wchar_t* name :
+             {L"binderwell-20240101-120001.db.tmp", L"binderwell-pre-migration-20240101-120001.db.tmp"})
+            WriteFileBytes(backups + L"\\" + name, database.substr(0, 1024));
+    };
+    const auto leftovers = [&] {
+        std::vector<std::wstring> found;
+        for (const std::wstring& file : ListFiles(backups)) {
+            if (file.rfind(L"binderwell-", 0) == 0 && file.find(L".db.tmp ") != std::wstring::npos)
+                found.push_back(file);
+        }
+        return found;
+    };
+
+    leaveKilledCopies();
+    ASSERT_TRUE(BackupNow());
+    EXPECT_EQ(leftovers(), std::vector<std::wstring>{});
+    leaveKilledCopies();
+    std::wstring path;
+    std::string error;
+    ASSERT_TRUE(SafetyBackup(L"before-restore", path, error)) << error;
+    EXPECT_EQ(leftovers(), std::vector<std::wstring>{});
+
+    EXPECT_EQ(ReadFileBytes(notOurs), "the user's");
+    EXPECT_EQ(ListFiles(backups).size(), 4u);
+    // Every file named like a backup is a whole copy.
+    for (const std::wstring& file : ListFiles(backups)) {
+        const std::wstring name = file.substr(0, file.find(L' '));
+        if (name != L"notes.db.tmp") {
+            EXPECT_TRUE(ReadFileBytes(backups + L"\\" + name) == database) << name;
+        }
+    }
 }
 
 // Every command opens its own connection, so an upgrade that keeps failing

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cwchar>
 #include <thread>
 #include <vector>
 
@@ -33,24 +32,11 @@ void KeepStatus(const std::wstring& text)
     lastStatus = text;
 }
 
-// The name BackupNow gives a copy made the given number of seconds from now.
-std::wstring BackupNameIn(int seconds)
+// An earlier backup of the same second takes the name while the copy runs.
+bool CopyWhileAnEarlierBackupTakesTheName(const std::wstring& from, const std::wstring& to)
 {
-    SYSTEMTIME time;
-    GetLocalTime(&time);
-    FILETIME stamp;
-    SystemTimeToFileTime(&time, &stamp);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = stamp.dwLowDateTime;
-    ticks.HighPart = stamp.dwHighDateTime;
-    ticks.QuadPart += seconds * 10000000ull;
-    stamp.dwLowDateTime = ticks.LowPart;
-    stamp.dwHighDateTime = ticks.HighPart;
-    FileTimeToSystemTime(&stamp, &time);
-    wchar_t name[64];
-    swprintf(name, 64, L"binderwell-%04d%02d%02d-%02d%02d%02d.db", time.wYear, time.wMonth, time.wDay, time.wHour,
-             time.wMinute, time.wSecond);
-    return name;
+    WriteFileBytes(to.substr(0, to.rfind(L".tmp")), "an earlier backup");
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
 }
 
 // Stock plus sold: the same in every consistent state of the tests' files.
@@ -158,68 +144,42 @@ TEST_F(BackupTest, AShortOrImpossibleCopyFailsAndBlocksTheUpgrade)
 TEST_F(BackupTest, ANameTakenInTheSameSecondFailsAndKeepsTheEarlierBackup)
 {
     MakeDatabaseAt(DatabasePath(), 6);
-    const std::string earlier = ReadFileBytes(DatabasePath());
-    RunSql(DatabasePath(), "INSERT INTO inventory (card_id, condition, qty) VALUES ('a', 'Mint', 1);");
-    ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
-    // The copy takes well under a second, whenever within this second it starts.
-    std::vector<std::wstring> taken;
-    for (int second = 0; second < 3; ++second) {
-        taken.push_back(backups + L"\\" + BackupNameIn(second));
-        WriteFileBytes(taken.back(), earlier);
-    }
-    const std::vector<std::wstring> before = ListFiles(backups);
-
+    SetBackupFileCopy(CopyWhileAnEarlierBackupTakesTheName);
     EXPECT_FALSE(BackupNow());
     EXPECT_EQ(lastStatus, L"Backup failed");
-    EXPECT_EQ(ListFiles(backups), before);
-    for (const std::wstring& path : taken)
-        EXPECT_TRUE(ReadFileBytes(path) == earlier);
+    const std::vector<std::wstring> files = ListFiles(backups);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(backups + L"\\" + files[0].substr(0, files[0].find(L' '))), "an earlier backup");
     EXPECT_NE(LogText().find("Backup MoveFileEx failed (err=183)"), std::string::npos);
 }
 
 // What a run killed during a copy left is gone after the next backup of any
-// kind; earlier backups and files that are not ours stay.
+// kind; earlier backups and files that are not ours stay, and every file
+// named like a backup is a whole copy.
 TEST_F(BackupTest, TheTemporaryFileOfAKilledCopyGoesWithTheNextBackup)
 {
     MakeDatabaseAt(DatabasePath(), 6);
     const std::string database = ReadFileBytes(DatabasePath());
     ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
-    const std::wstring earlier = backups + L"\\binderwell-20240101-120000.db";
-    const std::wstring notOurs = backups + L"\\notes.db.tmp";
-    WriteFileBytes(earlier, database);
-    WriteFileBytes(notOurs, "the user's");
-    const auto leaveKilledCopies = [&] {
+    WriteFileBytes(backups + L"\\binderwell-20240101-120000.db", database);
+    WriteFileBytes(backups + L"\\notes.db.tmp", "the user's");
+    for (const bool safety : {false, true}) {
         for (const wchar_t* name :
              {L"binderwell-20240101-120001.db.tmp", L"binderwell-pre-migration-20240101-120001.db.tmp"})
             WriteFileBytes(backups + L"\\" + name, database.substr(0, 1024));
-    };
-    const auto leftovers = [&] {
-        std::vector<std::wstring> found;
+        std::wstring path;
+        std::string error;
+        ASSERT_TRUE(safety ? SafetyBackup(L"before-restore", path, error) : BackupNow()) << error;
         for (const std::wstring& file : ListFiles(backups)) {
-            if (file.rfind(L"binderwell-", 0) == 0 && file.find(L".db.tmp ") != std::wstring::npos)
-                found.push_back(file);
-        }
-        return found;
-    };
-
-    leaveKilledCopies();
-    ASSERT_TRUE(BackupNow());
-    EXPECT_EQ(leftovers(), std::vector<std::wstring>{});
-    leaveKilledCopies();
-    std::wstring path;
-    std::string error;
-    ASSERT_TRUE(SafetyBackup(L"before-restore", path, error)) << error;
-    EXPECT_EQ(leftovers(), std::vector<std::wstring>{});
-
-    EXPECT_EQ(ReadFileBytes(notOurs), "the user's");
-    EXPECT_EQ(ListFiles(backups).size(), 4u);
-    // Every file named like a backup is a whole copy.
-    for (const std::wstring& file : ListFiles(backups)) {
-        const std::wstring name = file.substr(0, file.find(L' '));
-        if (name != L"notes.db.tmp") {
-            EXPECT_TRUE(ReadFileBytes(backups + L"\\" + name) == database) << name;
+            const std::wstring name = file.substr(0, file.find(L' '));
+            if (name != L"notes.db.tmp") {
+                EXPECT_EQ(name.substr(name.size() - 3), L".db");
+                EXPECT_TRUE(ReadFileBytes(backups + L"\\" + name) == database) << name;
+            }
         }
     }
+    EXPECT_EQ(ListFiles(backups).size(), 4u);
+    EXPECT_EQ(ReadFileBytes(backups + L"\\notes.db.tmp"), "the user's");
 }
 
 // Every command opens its own connection, so an upgrade that keeps failing

@@ -1,6 +1,7 @@
 #include "core/backup.h"
 
 #include "core/db.h"
+#include "core/file_replace.h"
 #include "core/log.h"
 #include "core/status.h"
 #include "core/text.h"
@@ -122,6 +123,46 @@ bool FileSize(const std::wstring& path, uint64_t& size)
     return FileSizeAndTime(path, size, written);
 }
 
+// One backup at a time, so that the clean-up of a killed run's temporary
+// files never takes the one of a copy under way on another thread.
+std::mutex copyLock;
+
+enum class CopyOutcome { Whole, CopyFailed, Short, NameFailed };
+
+// Copies the database, which the caller holds still, to path in the folder
+// by way of a temporary file beside it. A copy that breaks off, ends short
+// or finds path taken leaves no file behind, and its log line, which who
+// begins, gives the system's code of the step that failed.
+CopyOutcome CopyWhole(const std::wstring& database, const std::wstring& folder, const std::wstring& path,
+                      const char* who)
+{
+    std::lock_guard<std::mutex> lock(copyLock);
+    DeleteFilesMatching(folder, L"binderwell-*.db.tmp");
+    const std::wstring temp = path + L".tmp";
+    if (!CopyDatabaseFile(database, temp)) {
+        const unsigned long code = GetLastError();
+        DeleteFileW(temp.c_str());
+        Log("%s CopyFile failed (err=%lu)", who, code);
+        return CopyOutcome::CopyFailed;
+    }
+    // Compared while the hold still keeps writers out, so a commit that grows
+    // the file just after the copy is not taken for a short copy.
+    uint64_t databaseSize = 0;
+    uint64_t copySize = 0;
+    if (!FileSize(database, databaseSize) || !FileSize(temp, copySize) || databaseSize != copySize) {
+        DeleteFileW(temp.c_str());
+        Log("%s copy is incomplete (%llu of %llu bytes)", who, static_cast<unsigned long long>(copySize),
+            static_cast<unsigned long long>(databaseSize));
+        return CopyOutcome::Short;
+    }
+    // Never over an earlier backup that has the name: that one stays.
+    if (!RenameTempFile(temp, path)) {
+        Log("%s MoveFileEx failed (err=%lu)", who, GetLastError());
+        return CopyOutcome::NameFailed;
+    }
+    return CopyOutcome::Whole;
+}
+
 // A database file as an open found it.
 struct FileState {
     std::wstring path;
@@ -144,6 +185,11 @@ std::wstring copiedTo;
 
 } // namespace
 
+bool CopyDatabaseFile(const std::wstring& from, const std::wstring& to)
+{
+    return copyFile(from, to);
+}
+
 void SetBackupFileCopy(BackupFileCopyFn copy)
 {
     copyFile = copy ? copy : CopyWithoutOverwrite;
@@ -157,7 +203,8 @@ bool BackupNow()
         return true;
     }
     const std::wstring name = L"binderwell-" + BackupTimeStamp() + L".db";
-    const std::wstring path = MakeBackupsFolder() + L"\\" + name;
+    const std::wstring folder = MakeBackupsFolder();
+    const std::wstring path = folder + L"\\" + name;
 
     DatabaseHold hold;
     std::string error;
@@ -166,10 +213,8 @@ bool BackupNow()
         Log("Backup could not hold the database still: %s", error.c_str());
         return false;
     }
-    if (!copyFile(database, path)) {
-        const unsigned long code = GetLastError();
+    if (CopyWhole(database, folder, path, "Backup") != CopyOutcome::Whole) {
         ReportStatus(L"Backup failed");
-        Log("Backup CopyFile failed (err=%lu)", code);
         return false;
     }
     ReportStatus(L"Backed up to backups\\" + name);
@@ -180,7 +225,8 @@ bool BackupNow()
 bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string& error)
 {
     const std::wstring& database = DatabasePath();
-    backupPath = UnusedBackupPath(MakeBackupsFolder() + L"\\binderwell-" + tag + L"-" + BackupTimeStamp());
+    const std::wstring folder = MakeBackupsFolder();
+    backupPath = UnusedBackupPath(folder + L"\\binderwell-" + tag + L"-" + BackupTimeStamp());
 
     DatabaseHold hold;
     std::string holdError;
@@ -189,21 +235,11 @@ bool SafetyBackup(const std::wstring& tag, std::wstring& backupPath, std::string
         error = "could not write the safety backup: " + holdError;
         return false;
     }
-    if (!copyFile(database, backupPath)) {
-        const unsigned long code = GetLastError();
-        Log("Safety backup CopyFile failed (err=%lu)", code);
-        error = "could not write the safety backup";
-        return false;
-    }
-    // Compared while the hold still keeps writers out, so a commit that grows
-    // the file just after the copy is not taken for a short copy.
-    uint64_t databaseSize = 0;
-    uint64_t copySize = 0;
-    if (!FileSize(database, databaseSize) || !FileSize(backupPath, copySize) || databaseSize != copySize) {
-        error = "the safety backup is incomplete";
-        return false;
-    }
-    return true;
+    const CopyOutcome outcome = CopyWhole(database, folder, backupPath, "Safety backup");
+    if (outcome == CopyOutcome::Whole)
+        return true;
+    error = outcome == CopyOutcome::Short ? "the safety backup is incomplete" : "could not write the safety backup";
+    return false;
 }
 
 bool PreMigrationBackup(int version, std::string& error)

@@ -11,6 +11,11 @@ struct FileCloser {
     ~FileCloser() { CloseHandle(file); }
 };
 
+struct FindCloser {
+    HANDLE find;
+    ~FindCloser() { FindClose(find); }
+};
+
 // Forces what the file system still holds in memory for the file onto the
 // disk. A rename made durable before the content is would, after a power
 // cut, leave the final name on an empty or partial file.
@@ -31,6 +36,22 @@ bool IsReadOnlyFile(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Callers log the code of the step that failed, not of the clean-up.
+bool DiscardTempFile(const std::wstring& tempPath)
+{
+    const DWORD code = GetLastError();
+    DeleteFileW(tempPath.c_str());
+    SetLastError(code);
+    return false;
+}
+
+bool FlushAndRename(const std::wstring& tempPath, const std::wstring& path, DWORD moveFlags)
+{
+    if (FlushToDisk(tempPath) && MoveFileExW(tempPath.c_str(), path.c_str(), moveFlags | MOVEFILE_WRITE_THROUGH))
+        return true;
+    return DiscardTempFile(tempPath);
 }
 
 } // namespace
@@ -56,16 +77,16 @@ FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
 
 bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path)
 {
-    if (IsReadOnlyFile(path))
+    if (IsReadOnlyFile(path)) {
         SetLastError(ERROR_ACCESS_DENIED);
-    else if (FlushToDisk(tempPath) &&
-             MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    // Callers log the code of the step that failed, not of the clean-up.
-    const DWORD code = GetLastError();
-    DeleteFileW(tempPath.c_str());
-    SetLastError(code);
-    return false;
+        return DiscardTempFile(tempPath);
+    }
+    return FlushAndRename(tempPath, path, MOVEFILE_REPLACE_EXISTING);
+}
+
+bool RenameTempFile(const std::wstring& tempPath, const std::wstring& path)
+{
+    return FlushAndRename(tempPath, path, 0);
 }
 
 bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, WholeFileWriter write,
@@ -81,4 +102,17 @@ bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, Wh
         return false;
     }
     return true;
+}
+
+void DeleteFilesMatching(const std::wstring& folder, const wchar_t* pattern)
+{
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    FindCloser closer{find};
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(find, &found));
 }

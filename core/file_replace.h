@@ -22,9 +22,21 @@ FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
 // path).
 bool ReplaceWithTempFile(const std::wstring& tempPath, const std::wstring& path);
 
+// ReplaceWithTempFile for a name that must not be taken yet: when path
+// exists the rename fails (ERROR_ALREADY_EXISTS) and the file at path is
+// left as it was. The temporary file is flushed first and deleted on
+// failure in the same way.
+bool RenameTempFile(const std::wstring& tempPath, const std::wstring& path);
+
 // Writes bytes to path + ".tmp" with the given writer, whose error text is
 // passed on, then replaces path with it; when the replacement fails the error
 // is replaceError. The temporary file never outlives a failure.
 using WholeFileWriter = bool (*)(const std::wstring& path, std::string_view bytes, std::string& error);
 bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, WholeFileWriter write,
                             const char* replaceError, std::string& error);
+
+// Deletes the files in folder whose names match pattern (wildcards as
+// FindFirstFileW takes them): the temporary files a killed run left, which
+// nothing will finish. Folders are left alone; a file that cannot be
+// deleted, being written at the moment, stays.
+void DeleteFilesMatching(const std::wstring& folder, const wchar_t* pattern);

@@ -3,6 +3,7 @@
 #include "app/images/preview_parts.h"
 #include "app/shell/main_state.h"
 #include "core/db.h"
+#include "core/file_replace.h"
 #include "core/image_check.h"
 #include "core/log.h"
 
@@ -49,21 +50,6 @@ bool IsFolder(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// A download cut short by the end of the process stays under its temporary
-// name; nothing will finish it.
-void RemoveUnfinishedDownloads(const std::wstring& cacheFolder)
-{
-    WIN32_FIND_DATAW found;
-    const HANDLE find = FindFirstFileW((cacheFolder + L"\\*.img.tmp").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileW((cacheFolder + L"\\" + found.cFileName).c_str());
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
 }
 
 GpBitmap* LoadBitmapFromFile(const std::wstring& path)
@@ -176,7 +162,9 @@ bool StartImageCache(HWND notifyWindow)
     CreateDirectoryW(system.cacheFolder.c_str(), nullptr); // it may exist
     if (!IsFolder(system.cacheFolder))
         return false;
-    RemoveUnfinishedDownloads(system.cacheFolder);
+    // A download cut short by the end of the process stays under its
+    // temporary name; nothing will finish it.
+    DeleteFilesMatching(system.cacheFolder, L"*.img.tmp");
 
     GdiplusStartupInput input; // version 1, no debug callback, its own thread, external codecs
     if (GdiplusStartup(&system.gdiplusToken, &input, nullptr) != Ok)

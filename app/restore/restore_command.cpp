@@ -62,9 +62,15 @@ void RollBack(const std::wstring& safetyCopy)
     const std::wstring& database = DatabasePath();
     bool rolledBack = false;
     ReplaceFailure failure;
-    if (!safetyCopy.empty() && ReplaceDatabaseFrom(safetyCopy, RollbackStagingPath(database), database, failure)) {
-        Panel().clearPanel();
-        ReloadCatalogue(&rolledBack);
+    if (!safetyCopy.empty()) {
+        if (ReplaceDatabaseFrom(safetyCopy, RollbackStagingPath(database), database, failure)) {
+            Panel().clearPanel();
+            ReloadCatalogue(&rolledBack);
+        } else if (failure.step == ReplaceStep::Stage) {
+            Log("Restore rollback CopyFile failed (err=%lu)", failure.code);
+        } else {
+            Log("Restore rollback MoveFileEx failed (err=%lu)", failure.code);
+        }
     }
     if (rolledBack) {
         ShowError(L"The restored database couldn't be opened, so your previous database was put back.");

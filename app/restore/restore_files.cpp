@@ -1,5 +1,6 @@
 #include "app/restore/restore_files.h"
 
+#include "core/backup.h"
 #include "core/file_replace.h"
 
 #include <windows.h>
@@ -86,7 +87,7 @@ bool ReplaceDatabaseFrom(const std::wstring& source, const std::wstring& staging
     // A leftover of an interrupted run, even a read-only one, gives way.
     ClearReadOnly(staging);
     DeleteFileW(staging.c_str());
-    if (!CopyFileW(source.c_str(), staging.c_str(), FALSE) || !ClearReadOnly(staging))
+    if (!CopyDatabaseFile(source, staging) || !ClearReadOnly(staging))
         return StageFailed(staging, failure);
     // Deletes the staging file itself when it fails.
     if (!ReplaceWithTempFile(staging, database)) {

@@ -28,10 +28,11 @@ struct ReplaceFailure {
     unsigned long code = 0; // the system's error code
 };
 
-// Copies source to staging (a leftover there is replaced), moves the copy
-// over database in one step, then deletes the old database's -journal, -wal
-// and -shm, which would otherwise be applied to the new file. The new
-// database is never read-only, whatever source was. On failure the staging
+// Copies source to staging (a leftover there is replaced) with the backups'
+// CopyDatabaseFile, moves the copy over database in one step, then deletes
+// the old database's -journal, -wal and -shm, which would otherwise be
+// applied to the new file. The new database is never read-only, whatever
+// source was. On failure, a copy that broke off part-way too, the staging
 // file is gone, database is as it was, and failure names the step.
 bool ReplaceDatabaseFrom(const std::wstring& source, const std::wstring& staging, const std::wstring& database,
                          ReplaceFailure& failure);

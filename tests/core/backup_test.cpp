@@ -3,6 +3,7 @@
 #include "core/db.h"
 #include "core/paths.h"
 #include "core/schema.h"
+#include "core/status.h"
 #include "tests/core/test_databases.h"
 #include "tests/support/test_folder.h"
 
@@ -25,6 +26,19 @@ bool ShortCopy(const std::wstring& from, const std::wstring& to)
     return true;
 }
 
+std::wstring lastStatus;
+void KeepStatus(const std::wstring& text)
+{
+    lastStatus = text;
+}
+
+// An earlier backup of the same second takes the name while the copy runs.
+bool CopyWhileAnEarlierBackupTakesTheName(const std::wstring& from, const std::wstring& to)
+{
+    WriteFileBytes(to.substr(0, to.rfind(L".tmp")), "an earlier backup");
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
 // Stock plus sold: the same in every consistent state of the tests' files.
 Rows UnitsIn(const std::wstring& path)
 {
@@ -33,11 +47,23 @@ Rows UnitsIn(const std::wstring& path)
 
 class BackupTest : public DataFolderTest {
 protected:
+    void SetUp() override
+    {
+        DataFolderTest::SetUp();
+        SetStatusSink(KeepStatus);
+        lastStatus.clear();
+    }
+
     void TearDown() override
     {
         SetBackupFileCopy(nullptr);
+        SetStatusSink(nullptr);
         DataFolderTest::TearDown();
     }
+
+    std::string LogText() const { return ReadFileBytes(folder.File(L"debug.log")); }
+
+    const std::wstring backups = folder.File(L"backups");
 
     // 3,000 cards of 1,000 units each, spread over many pages.
     void MakeLargeDatabase()
@@ -91,14 +117,69 @@ TEST_F(BackupTest, AShortOrImpossibleCopyFailsAndBlocksTheUpgrade)
         ExecSql(writer.get(), "ROLLBACK;", error);
     }
 
-    SetBackupFileCopy(ShortCopy);
-    EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
-    // Left in place for the user to look at, never deleted.
-    EXPECT_EQ(ReadFileBytes(path).size(), database.size() - 1);
+    // A copy that ends short, or breaks off part-way on a full disk, leaves
+    // no file in the backups folder, under a backup's name or any other.
     SetPreMigrationBackupHook(PreMigrationBackup);
-    DbHandle db;
-    EXPECT_FALSE(OpenReadyDb(DatabasePath(), db, error));
-    EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull);
+        SetBackupFileCopy(diskFull ? CopyHalfThenDiskFull : ShortCopy);
+        const std::string expected = diskFull ? "could not write the safety backup" : "the safety backup is incomplete";
+        EXPECT_FALSE(BackupNow());
+        EXPECT_EQ(lastStatus, L"Backup failed");
+        EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
+        EXPECT_EQ(error, expected);
+        DbHandle db;
+        EXPECT_FALSE(OpenReadyDb(DatabasePath(), db, error));
+        EXPECT_EQ(error, expected);
+        EXPECT_EQ(ListFiles(backups), std::vector<std::wstring>{});
+        EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
+    }
+    // The code of the copy that broke off, not of the clean-up after it.
+    EXPECT_NE(LogText().find("Backup CopyFile failed (err=112)"), std::string::npos);
+    EXPECT_NE(LogText().find("Safety backup CopyFile failed (err=112)"), std::string::npos);
+}
+
+// Two backups within one second: the second finds the name taken and fails,
+// and the earlier copy is neither replaced nor deleted.
+TEST_F(BackupTest, ANameTakenInTheSameSecondFailsAndKeepsTheEarlierBackup)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    SetBackupFileCopy(CopyWhileAnEarlierBackupTakesTheName);
+    EXPECT_FALSE(BackupNow());
+    EXPECT_EQ(lastStatus, L"Backup failed");
+    const std::vector<std::wstring> files = ListFiles(backups);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(backups + L"\\" + files[0].substr(0, files[0].find(L' '))), "an earlier backup");
+    EXPECT_NE(LogText().find("Backup MoveFileEx failed (err=183)"), std::string::npos);
+}
+
+// What a run killed during a copy left is gone after the next backup of any
+// kind; earlier backups and files that are not ours stay, and every file
+// named like a backup is a whole copy.
+TEST_F(BackupTest, TheTemporaryFileOfAKilledCopyGoesWithTheNextBackup)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    const std::string database = ReadFileBytes(DatabasePath());
+    ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
+    WriteFileBytes(backups + L"\\binderwell-20240101-120000.db", database);
+    WriteFileBytes(backups + L"\\notes.db.tmp", "the user's");
+    for (const bool safety : {false, true}) {
+        for (const wchar_t* name :
+             {L"binderwell-20240101-120001.db.tmp", L"binderwell-pre-migration-20240101-120001.db.tmp"})
+            WriteFileBytes(backups + L"\\" + name, database.substr(0, 1024));
+        std::wstring path;
+        std::string error;
+        ASSERT_TRUE(safety ? SafetyBackup(L"before-restore", path, error) : BackupNow()) << error;
+        for (const std::wstring& file : ListFiles(backups)) {
+            const std::wstring name = file.substr(0, file.find(L' '));
+            if (name != L"notes.db.tmp") {
+                EXPECT_EQ(name.substr(name.size() - 3), L".db");
+                EXPECT_TRUE(ReadFileBytes(backups + L"\\" + name) == database) << name;
+            }
+        }
+    }
+    EXPECT_EQ(ListFiles(backups).size(), 4u);
+    EXPECT_EQ(ReadFileBytes(backups + L"\\notes.db.tmp"), "the user's");
 }
 
 // Every command opens its own connection, so an upgrade that keeps failing

@@ -95,3 +95,11 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes)
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+bool CopyHalfThenDiskFull(const std::wstring& from, const std::wstring& to)
+{
+    const std::string bytes = ReadFileBytes(from);
+    WriteFileBytes(to, bytes.substr(0, bytes.size() / 2));
+    SetLastError(ERROR_DISK_FULL);
+    return false;
+}

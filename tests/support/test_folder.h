@@ -35,3 +35,7 @@ protected:
 bool FileExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// For the backups' copy seam: a copy that breaks off on a full disk
+// (ERROR_DISK_FULL) after writing the first half of the file.
+bool CopyHalfThenDiskFull(const std::wstring& from, const std::wstring& to);

@@ -1,6 +1,7 @@
 // The restore's file steps on real files, without a window.
 #include "app/restore/restore_files.h"
 
+#include "core/backup.h"
 #include "tests/support/test_folder.h"
 
 #include <windows.h>
@@ -15,6 +16,8 @@ bool IsReadOnly(const std::wstring& path)
 
 class RestoreFilesTest : public ::testing::Test {
 protected:
+    void TearDown() override { SetBackupFileCopy(nullptr); }
+
     TestFolder folder;
     const std::wstring database = folder.File(L"binderwell.db");
     const std::wstring staging = RestoreStagingPath(database);
@@ -86,6 +89,15 @@ TEST_F(RestoreFilesTest, AFailedCopyOrMoveLeavesTheDatabaseAndItsCompanions)
 
     const std::wstring source = folder.File(L"backup.db");
     WriteFileBytes(source, "the backup's bytes");
+    // The rollback's copy breaking off on a full disk leaves no part of it.
+    const std::wstring rollback = RollbackStagingPath(database);
+    SetBackupFileCopy(CopyHalfThenDiskFull);
+    EXPECT_FALSE(ReplaceDatabaseFrom(source, rollback, database, failure));
+    SetBackupFileCopy(nullptr);
+    EXPECT_EQ(failure.step, ReplaceStep::Stage);
+    EXPECT_EQ(failure.code, static_cast<unsigned long>(ERROR_DISK_FULL));
+    EXPECT_FALSE(FileExists(rollback));
+
     SetFileAttributesW(database.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(ReplaceDatabaseFrom(source, staging, database, failure));
     EXPECT_EQ(failure.step, ReplaceStep::Move);

@@ -6,6 +6,7 @@
 #include "app/grid/grid_model.h"
 #include "app/restore/restore_files.h"
 #include "app/shell/ids.h"
+#include "core/backup.h"
 #include "core/catalogue.h"
 #include "core/db.h"
 #include "core/text.h"
@@ -31,6 +32,17 @@ BOOL ScriptedOpen(OPENFILENAMEW* request)
         return FALSE;
     std::copy(chosenFile.c_str(), chosenFile.c_str() + chosenFile.size() + 1, request->lpstrFile);
     return TRUE;
+}
+
+// The pre-migration copy, and the rollback's when failRollback is set,
+// break off part-way on a full disk; every other copy is real.
+bool failRollback = false;
+bool DiskFillsUpDuringTheUpgradeCopy(const std::wstring& from, const std::wstring& to)
+{
+    if (to.find(L"pre-migration") != std::wstring::npos ||
+        (failRollback && to == RollbackStagingPath(DatabasePath())))
+        return CopyHalfThenDiskFull(from, to);
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
 }
 
 int ScriptedBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type)
@@ -84,6 +96,13 @@ protected:
         confirmAnswer = IDYES;
         chooserCalls = 0;
         keepUnsavedChanges = true;
+        failRollback = false;
+    }
+
+    void TearDown() override
+    {
+        SetBackupFileCopy(nullptr);
+        MainWindowTest::TearDown();
     }
 
     void Restore(const std::wstring& path)
@@ -314,3 +333,43 @@ TEST_F(RestoreTest, ARestoreReplacesTheDatabaseAndKeepsTheSafetyCopy)
     EXPECT_EQ(ReadFileBytes(preMigration[0]), backupBytes);
     EXPECT_EQ(ReadFileBytes(backup), backupBytes);
 }
+
+// The worst case of a full disk: the older backup's pre-migration copy
+// breaks off, so the upgrade and the restore fail, and the previous
+// database must come back whole with no part of either copy left. When
+// the rollback's copy breaks off too, the log says why and the safety copy
+// is whole.
+TEST_F(RestoreTest, ACopyThatBreaksOffOnAFullDiskLeavesNoPartAndRollsBack)
+{
+    MakeCatalogueDatabase(DatabasePath(), kLiveCards, "base1-4");
+    const std::string live = ReadFileBytes(DatabasePath());
+    const std::wstring backup = picked.File(L"binderwell-20240101-120000.db");
+    MakeDatabaseAt(backup, 3);
+    AddCatalogue(backup, kBackupCards);
+    OpenWindow();
+    const std::vector<std::wstring> ids = CardIds();
+    SetBackupFileCopy(DiskFillsUpDuringTheUpgradeCopy);
+
+    Restore(backup);
+    ExpectErrorBox();
+    EXPECT_NE(Script().boxes[1].text.find(L"previous database was put back"), std::wstring::npos);
+    EXPECT_EQ(StatusText(), L"Restore failed \u2014 previous database kept");
+    EXPECT_EQ(ReadFileBytes(DatabasePath()), live);
+    EXPECT_EQ(CardIds(), ids);
+    EXPECT_EQ(Backups(L"binderwell-pre-migration-"), std::vector<std::wstring>{});
+    EXPECT_FALSE(FileExists(RollbackStagingPath(DatabasePath())));
+
+    failRollback = true;
+    Restore(backup);
+    ExpectErrorBox();
+    EXPECT_EQ(StatusText(), L"Restore failed \u2014 recover the safety backup manually");
+    const std::vector<std::string> log = LogLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Restore rollback CopyFile failed (err=112)"), log.end());
+    EXPECT_FALSE(FileExists(RollbackStagingPath(DatabasePath())));
+    EXPECT_EQ(Backups(L"binderwell-pre-migration-"), std::vector<std::wstring>{});
+    for (const std::wstring& safety : Backups(L"binderwell-before-restore-"))
+        EXPECT_EQ(ReadFileBytes(safety), live);
+    // Never upgraded without its backup.
+    EXPECT_EQ(ReadFileBytes(DatabasePath()), ReadFileBytes(backup));
+}
+

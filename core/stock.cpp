@@ -138,15 +138,26 @@ int32_t SumCardQty(sqlite3* db, const std::string& cardId, Ledger ledger, bool& 
 bool LoadCardStock(sqlite3* db, const std::string& cardId, std::vector<StockRow>& rows, std::string& error)
 {
     rows.clear();
-    StmtHandle stmt = PrepareStmt(
+    CardStockReader reader;
+    return reader.Prepare(db, error) && reader.Load(cardId, rows, error);
+}
+
+bool CardStockReader::Prepare(sqlite3* db, std::string& error)
+{
+    stmt_ = PrepareStmt(
         db,
         "SELECT variant, condition, qty, price FROM inventory WHERE card_id = ? AND qty > 0 ORDER BY variant, "
         "condition;",
         error);
-    if (!stmt)
-        return false;
-    BindText(stmt.get(), 1, cardId);
-    return ForEachRow(stmt.get(), error, [&](sqlite3_stmt* row) {
+    return stmt_ != nullptr;
+}
+
+bool CardStockReader::Load(const std::string& cardId, std::vector<StockRow>& rows, std::string& error)
+{
+    rows.clear();
+    sqlite3_reset(stmt_.get());
+    BindText(stmt_.get(), 1, cardId);
+    return ForEachRow(stmt_.get(), error, [&](sqlite3_stmt* row) {
         rows.push_back(
             {ColumnTextW(row, 0), ColumnTextW(row, 1), sqlite3_column_int(row, 2), sqlite3_column_double(row, 3)});
     });

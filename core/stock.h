@@ -5,6 +5,8 @@
 // other writes rely on their caller's.
 #pragma once
 
+#include "core/db.h"
+
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -62,6 +64,20 @@ bool LoadHeldVariants(sqlite3* db, const std::string& cardId, std::vector<std::w
 int32_t SumCardQty(sqlite3* db, const std::string& cardId, Ledger ledger, bool& read);
 // The card's sale-stock rows above zero, by variant, then condition.
 bool LoadCardStock(sqlite3* db, const std::string& cardId, std::vector<StockRow>& rows, std::string& error);
+
+// LoadCardStock for card after card on one prepared statement: with a whole
+// catalogue ticked, preparing the query once per card took seconds.
+class CardStockReader {
+public:
+    // False with SQLite's message when the query cannot be prepared.
+    bool Prepare(sqlite3* db, std::string& error);
+    // One card's rows, as LoadCardStock gives them; a failed read leaves
+    // the reader ready for the next card.
+    bool Load(const std::string& cardId, std::vector<StockRow>& rows, std::string& error);
+
+private:
+    StmtHandle stmt_;
+};
 
 // Moves one copy of the card, variant and condition from the collection into
 // the sale stock, keeping the sale row's price, all or nothing. With no copy

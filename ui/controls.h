@@ -31,3 +31,16 @@ HWND CreateLabel(HWND parent, const wchar_t* text, HFONT font);
 
 // "Segoe UI" at the given size in points, for the given dpi, with ClearType.
 HFONT CreateUiFont(int dpi, int points, int weight);
+
+// The wait cursor while a command works without pumping messages, and the
+// cursor it replaced again when the holder goes.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};

@@ -405,6 +405,8 @@ ReviewSalesResult ReviewSales(HWND owner, const std::vector<CheckedCard>& cards,
         defaultChannelIndex >= 0 && static_cast<size_t>(defaultChannelIndex) < channelNames.size();
     state.defaultChannel = knownChannel ? defaultChannelIndex : 0;
     {
+        // A whole catalogue may be ticked.
+        const WaitCursor waiting;
         DbHandle db;
         std::string error;
         if (!OpenReadyDb(state.databasePath, db, error)) {

@@ -1,6 +1,9 @@
-// The review-sales window's rules without a window: the total line, the
-// checks on Sell and the scrolling arithmetic.
+// The review-sales window's rules without a window: the rows it offers, the
+// total line, the checks on Sell and the scrolling arithmetic.
 #include "app/sales/review_rows.h"
+
+#include "core/db.h"
+#include "core/schema.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,6 +13,40 @@ namespace {
 ReviewItem Row(const wchar_t* qty, const wchar_t* price, int32_t stock = 10)
 {
     return {"sv1-1", L"Card", L"Holo", L"Mint", stock, 0.0, qty, price};
+}
+
+// The ticked cards in their order, each with its in-stock rows by variant
+// then condition; cards without stock, or with no catalogue row, as the
+// stock says. Read in one pass, which must end: the database is left with
+// no read open.
+TEST(ReviewRows, TickedCardsOfferTheirInStockRowsInTickingOrder)
+{
+    sqlite3* opened = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &opened), SQLITE_OK);
+    DbHandle db(opened);
+    std::string error;
+    ASSERT_TRUE(EnsureSchema(db.get(), error)) << error;
+    ASSERT_TRUE(ExecSql(db.get(),
+                        "INSERT INTO inventory (card_id, variant, condition, price, qty) VALUES "
+                        "('b', 'Standard', 'Played', 0, 1), ('b', 'Holo', 'Near Mint', 4.5, 2), "
+                        "('b', 'Holo', 'Mint', 1, 0), ('sold-out', 'Holo', 'Mint', 3, 0), "
+                        "('not-catalogued', 'Other', 'Mint', 2.5, 3), ('a', 'Reverse Holo', 'Played', 3, 7);",
+                        error))
+        << error;
+    const std::vector<CheckedCard> cards = {
+        {"b", L"B"}, {"none", L"None"}, {"sold-out", L"Sold out"}, {"not-catalogued", L""}, {"a", L"A"}};
+
+    std::vector<ReviewItem> items;
+    LoadReviewItems(db.get(), cards, items);
+    std::vector<std::wstring> seen;
+    for (const ReviewItem& item : items)
+        seen.push_back(std::wstring(item.card_id.begin(), item.card_id.end()) + L"|" + item.name + L"|" +
+                       item.variant + L"|" + item.condition + L"|" + std::to_wstring(item.stock) + L"|" +
+                       item.qtyText + L"|" + item.priceText);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"b|B|Holo|Near Mint|2|0|4.50", L"b|B|Standard|Played|1|0|",
+                                               L"not-catalogued||Other|Mint|3|0|2.50",
+                                               L"a|A|Reverse Holo|Played|7|0|3.00"}));
+    EXPECT_TRUE(sqlite3_get_autocommit(db.get()));
 }
 
 TEST(ReviewRows, TotalCountsOnlyValidQuantitiesAboveZero)

@@ -60,7 +60,9 @@ RECT InViewport(HWND window, HWND control)
 // The edit (field 0 quantity, 1 price) now at the row's place.
 HWND RowEdit(HWND window, int row, int field)
 {
-    SCROLLINFO info = {sizeof(info), SIF_POS};
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
     GetScrollInfo(Viewport(window), SB_VERT, &info);
     const int top = row * 30 - info.nPos;
     for (HWND child = GetWindow(Viewport(window), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -184,7 +186,10 @@ TEST_F(ReviewSalesTest, WhatIsTypedStaysWithItsRowAndABadFieldOutOfViewIsBrought
     const ReviewSalesResult result = Review(ManyRows(40), [this](HWND window) {
         SetWindowTextW(RowEdit(window, 0, 0), L"1");
         SetFocus(RowEdit(window, 10, 1)); // Tab from the last row in view shows the next
-        MSG tab = {GetFocus(), WM_KEYDOWN, VK_TAB};
+        MSG tab = {};
+        tab.hwnd = GetFocus();
+        tab.message = WM_KEYDOWN;
+        tab.wParam = VK_TAB;
         IsDialogMessageW(window, &tab);
         EXPECT_EQ(GetFocus(), RowEdit(window, 11, 0));
         EXPECT_TRUE(InView(window, GetFocus()));
@@ -248,7 +253,13 @@ TEST_F(ReviewSalesTest, NoStockTooManyRowsOrAFieldThatCannotBeMadeOpenNoWindow)
         Press(window, IDC_RS_CANCEL);
     };
     EXPECT_FALSE(Review({{"none", L"None"}}, opened).committed);
-    const std::vector<CheckedCard> cards = ManyRows(501);
+    // Ticked cards without stock, none of them catalogued, count no rows.
+    std::vector<CheckedCard> cards;
+    for (const CheckedCard& card : ManyRows(501)) {
+        cards.push_back(card);
+        for (int i = 0; i < 30; ++i)
+            cards.push_back({card.card_id + "-none-" + std::to_string(i), L"None"});
+    }
     EXPECT_FALSE(Review(cards, opened).committed);
 
     Exec("DELETE FROM inventory WHERE inv_id = 1;");

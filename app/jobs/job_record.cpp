@@ -29,6 +29,29 @@ std::wstring StatusLine(std::wstring text)
     return text;
 }
 
+// Done in the low half, total in the high half: one atomic value, so the
+// window never shows the done of one report with the total of another.
+constexpr uint64_t kNoProgress = ~uint64_t{0};
+
+uint64_t PackProgress(int32_t done, int32_t total)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(total)) << 32) | static_cast<uint32_t>(done);
+}
+
+bool PostProgressMessage(JobRecord& record, int32_t done, int32_t total)
+{
+    // One waiting message at a time; it shows the latest report when its
+    // turn comes.
+    if (record.progressQueued.exchange(true))
+        return true;
+    if (!PostMessageW(record.progressWindow, WM_APP_JOB_PROGRESS, static_cast<WPARAM>(done),
+                      static_cast<LPARAM>(total))) {
+        record.progressQueued.store(false);
+        return false;
+    }
+    return true;
+}
+
 template <typename... Args>
 std::wstring Format(const wchar_t* format, Args... args)
 {
@@ -68,6 +91,10 @@ void InitJobRecord(JobRecord& record)
     record.dpi = 96;
     record.thread = nullptr;
     record.cancelRequested.store(false);
+    record.latestProgress.store(kNoProgress);
+    record.progressQueued.store(false);
+    record.lastProgressPost = 0;
+    record.progressHeldBack = false;
     record.running = false;
     record.ok = false;
     record.value1 = 0;
@@ -97,11 +124,40 @@ void CopyStoreSettings(const StoreSettings& from, StoreSettings& to)
 
 void PostJobProgress(void* context, int32_t done, int32_t total)
 {
-    const auto* record = static_cast<const JobRecord*>(context);
+    auto* record = static_cast<JobRecord*>(context);
     if (!record || !record->progressWindow)
         return;
-    PostMessageW(record->progressWindow, WM_APP_JOB_PROGRESS, static_cast<WPARAM>(done),
-                 static_cast<LPARAM>(total));
+    record->latestProgress.store(PackProgress(done, total));
+    // A job that steps faster than the window can draw would only keep the
+    // window busy: a few pictures a second are all the eye follows.
+    const ULONGLONG now = GetTickCount64();
+    if (done < total && now - record->lastProgressPost < kProgressIntervalMs) {
+        record->progressHeldBack = true;
+        return;
+    }
+    record->lastProgressPost = now;
+    record->progressHeldBack = false;
+    PostProgressMessage(*record, done, total);
+}
+
+void FlushJobProgress(JobRecord& record)
+{
+    if (!record.progressWindow || !record.progressHeldBack)
+        return;
+    record.progressHeldBack = false;
+    const uint64_t latest = record.latestProgress.load();
+    PostProgressMessage(record, static_cast<int32_t>(latest & 0xFFFFFFFFu), static_cast<int32_t>(latest >> 32));
+}
+
+JobProgress TakeJobProgress(JobRecord& record, WPARAM wParam, LPARAM lParam)
+{
+    // Off before the read: a report the job makes after the read finds no
+    // message waiting and posts one of its own.
+    record.progressQueued.store(false);
+    const uint64_t latest = record.latestProgress.load();
+    if (latest == kNoProgress)
+        return {static_cast<int32_t>(wParam), static_cast<int32_t>(lParam)};
+    return {static_cast<int32_t>(latest & 0xFFFFFFFFu), static_cast<int32_t>(latest >> 32)};
 }
 
 void RunJob(JobRecord& record)
@@ -140,6 +196,7 @@ unsigned __stdcall JobThreadProc(void* context)
 {
     auto& record = *static_cast<JobRecord*>(context);
     RunJob(record);
+    FlushJobProgress(record);
     // Last of all: once the runner sees this it may join the thread and let
     // the record go.
     if (record.progressWindow)

@@ -54,6 +54,18 @@ struct JobRecord {
     HANDLE thread;
     // Written by the user-interface thread, read by the job between steps.
     std::atomic<bool> cancelRequested;
+    // The newest progress the job reported, done and total in one value,
+    // which the window shows whatever the message that woke it carried.
+    std::atomic<uint64_t> latestProgress;
+    // Set while a WM_APP_JOB_PROGRESS waits in the window's queue, so that
+    // there is never more than one: posted messages are taken before mouse
+    // and keyboard input, and a backlog of them kept a click on Cancel
+    // waiting until the job had ended.
+    std::atomic<bool> progressQueued;
+    // The worker's own: when it last posted progress, and whether a report
+    // since then was held back.
+    ULONGLONG lastProgressPost;
+    bool progressHeldBack;
     // The runner's loop runs while this is set; the user-interface thread
     // alone touches it.
     bool running;
@@ -83,9 +95,25 @@ void DestroyJobRecord(JobRecord& record);
 void CopyStoreSettings(const StoreSettings& from, StoreSettings& to);
 
 // The progress callback both jobs are given, with their record as the
-// context (null is allowed): posts WM_APP_JOB_PROGRESS to the record's
-// progress window when it has one; otherwise does nothing.
+// context (null is allowed): keeps the report as the record's latest and
+// posts WM_APP_JOB_PROGRESS to the record's progress window, when it has
+// one, unless a progress message is waiting there already or the last was
+// posted less than kProgressIntervalMs ago. The job's last report (done
+// equal to total) is never held back for the time.
+constexpr ULONGLONG kProgressIntervalMs = 40;
 void PostJobProgress(void* context, int32_t done, int32_t total);
+// At the job's end: posts a report that was held back for the time, so the
+// window shows the final count before WM_APP_JOB_DONE.
+void FlushJobProgress(JobRecord& record);
+
+// What the window shows for a progress message: takes the waiting mark off
+// first, so that a report made from now on is posted anew, then gives the
+// latest report, or the message's own values when the job made none.
+struct JobProgress {
+    int32_t done = 0;
+    int32_t total = 0;
+};
+JobProgress TakeJobProgress(JobRecord& record, WPARAM wParam, LPARAM lParam);
 
 // The worker's part, on whatever thread calls it: its own connection to
 // dbPath, the job, the outcome into the record, the connection closed.

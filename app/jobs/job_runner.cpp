@@ -66,8 +66,9 @@ void OnProgressCreate(HWND window, JobRecord& record)
     }
 }
 
-void OnProgress(JobRecord& record, int32_t done, int32_t total)
+void OnProgress(JobRecord& record, WPARAM wParam, LPARAM lParam)
 {
+    const auto [done, total] = TakeJobProgress(record, wParam, lParam);
     SendMessageW(record.progressBar, PBM_SETRANGE32, 0, ProgressRangeTop(total));
     SendMessageW(record.progressBar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
     // Once the user asked to stop, the label says so until the job ends.
@@ -105,7 +106,7 @@ LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnProgressCreate(window, *record);
         return 0;
     case WM_APP_JOB_PROGRESS:
-        OnProgress(*record, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+        OnProgress(*record, wParam, lParam);
         return 0;
     case WM_APP_JOB_DONE:
         record->running = false;

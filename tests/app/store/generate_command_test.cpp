@@ -5,11 +5,14 @@
 
 #include "app/jobs/job_runner.h"
 #include "app/shell/ids.h"
+#include "app/jobs/job_record.h"
 #include "core/catalogue.h"
+#include "core/text.h"
 #include "tests/core/test_databases.h"
 #include "tests/support/https_test_server.h"
 #include "tests/support/process_window.h"
 #include "tests/support/test_images.h"
+#include "ui/controls.h"
 
 namespace {
 
@@ -30,6 +33,49 @@ void CALLBACK WatchProgress(HWND, UINT, UINT_PTR, DWORD)
     watch.seen = true;
     if (watch.cancel)
         SendMessageW(GetDlgItem(progress, IDC_PROGRESS_CANCEL), BM_CLICK, 0, 0);
+}
+
+// A click of the real mouse on Cancel once the progress window has been
+// seen a few times, each time after the window's thread stood still long
+// enough for a fast job to post many times: how many progress messages
+// were waiting then, at most.
+struct ClickWatch {
+    int looks = 0;
+    int mostWaiting = 0;
+    bool clicked = false;
+};
+ClickWatch clickWatch;
+
+void CALLBACK LookThenClickCancel(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND progress = FindThreadWindow(kProgressWindowClass);
+    if (!progress || clickWatch.clicked)
+        return;
+    Sleep(50);
+    int waiting = 0;
+    MSG message;
+    while (PeekMessageW(&message, progress, WM_APP_JOB_PROGRESS, WM_APP_JOB_PROGRESS, PM_REMOVE)) {
+        ++waiting;
+        DispatchMessageW(&message);
+    }
+    clickWatch.mostWaiting = std::max(clickWatch.mostWaiting, waiting);
+    if (++clickWatch.looks < 3)
+        return;
+    RECT cancel;
+    GetWindowRect(GetDlgItem(progress, IDC_PROGRESS_CANCEL), &cancel);
+    RealClickAt({(cancel.left + cancel.right) / 2, (cancel.top + cancel.bottom) / 2});
+    clickWatch.clicked = true;
+}
+
+// The progress label as the job's end reached the window: every progress
+// message was taken before it.
+std::wstring labelAtTheEnd;
+LRESULT CALLBACK ReadLabelAtTheEnd(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_APP_JOB_DONE)
+        labelAtTheEnd = WindowText(FindWindowExW(message->hwnd, nullptr, L"Static", nullptr));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class GenerateCommandTest : public MainWindowTest {
@@ -141,6 +187,48 @@ TEST_F(GenerateCommandTest, CancelLeavesThePageAsItWasThenSelfHostedPicturesAreS
     Generate();
     EXPECT_EQ(server.Requests().size(), asked);
     EXPECT_EQ(Script().opened.size(), 3u);
+}
+
+// With every picture stored the job steps through thousands of cards a
+// second; a progress message for each kept a click on Cancel waiting behind
+// them until the job had replaced the page.
+TEST_F(GenerateCommandTest, ARealClickOnCancelStopsAJobThatReusesEveryPicture)
+{
+    constexpr int kCards = 4000;
+    RunSql(DatabasePath(), ("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                            std::to_string(kCards) +
+                            ") INSERT INTO catalogue (card_id, name, set_name, number, img_small) SELECT 'many-' || "
+                            "i, 'Card ' || i, 'Many', i, 'https://127.0.0.1:9/' || i FROM n;"
+                            "INSERT INTO inventory (card_id, variant, condition, qty, price) SELECT card_id, "
+                            "'Standard', 'Mint', 1, 2.5 FROM catalogue;")
+                               .c_str());
+    const std::wstring images = out + L"\\images";
+    CreateDirectoryW(images.c_str(), nullptr);
+    const std::string picture = SolidPng(48, 64, 0x2060a0);
+    for (int i = 1; i <= kCards; ++i)
+        WriteFileBytes(images + L"\\" + Utf8ToWide(StoreImageStem("many-" + std::to_string(i))) + L".png", picture);
+    // Run to its end, the window shows the last card's count.
+    Command(IDM_SELF_HOST_IMAGES);
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, ReadLabelAtTheEnd, nullptr, GetCurrentThreadId());
+    Generate();
+    UnhookWindowsHookEx(hook);
+    EXPECT_NE(labelAtTheEnd.find(L"4000 of 4000"), std::wstring::npos) << labelAtTheEnd;
+    const std::string page = ReadFileBytes(out + L"\\index.html");
+    const std::string cards = ReadFileBytes(out + L"\\cards.json");
+    ASSERT_NE(page.find("images/many-4000.png"), std::string::npos);
+
+    PointerTurn pointer;
+    clickWatch = ClickWatch();
+    Script().folderAnswer = out;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, LookThenClickCancel);
+    Command(IDM_GENERATE_STORE);
+    KillTimer(nullptr, timer);
+
+    EXPECT_TRUE(clickWatch.clicked);
+    EXPECT_LE(clickWatch.mostWaiting, 1);
+    EXPECT_EQ(StatusText(), L"Generate cancelled \u2014 store page not changed");
+    EXPECT_TRUE(ReadFileBytes(out + L"\\index.html") == page);
+    EXPECT_TRUE(ReadFileBytes(out + L"\\cards.json") == cards);
 }
 
 TEST_F(GenerateCommandTest, NoStockOrAFailureLeavesTheOldPageAndOpensNothing)

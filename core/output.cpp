@@ -98,19 +98,25 @@ bool IsValidImageFile(const std::wstring& path)
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    // Anything smaller is a truncated download or an error text, not a card.
-    constexpr LONGLONG kSmallestImage = 256;
     LARGE_INTEGER size;
-    unsigned char head[8] = {};
+    char head[8] = {};
     DWORD read = 0;
-    const bool readable = GetFileSizeEx(file, &size) && size.QuadPart >= kSmallestImage &&
-                          ReadFile(file, head, sizeof head, &read, nullptr) && read >= 4;
+    const bool readable =
+        GetFileSizeEx(file, &size) && size.QuadPart >= 0 && ReadFile(file, head, sizeof head, &read, nullptr);
     CloseHandle(file);
-    if (!readable)
+    return readable && IsValidImageStart(static_cast<uint64_t>(size.QuadPart), std::string_view(head, read));
+}
+
+bool IsValidImageStart(uint64_t fileSize, std::string_view head)
+{
+    // Anything smaller is a truncated download or an error text, not a card.
+    constexpr uint64_t kSmallestImage = 256;
+    if (fileSize < kSmallestImage || head.size() < 4)
         return false;
-    const bool png = head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
-    const bool jpeg = head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-    const bool gif = head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8';
+    const auto at = [&head](size_t i) { return static_cast<unsigned char>(head[i]); };
+    const bool png = at(0) == 0x89 && at(1) == 'P' && at(2) == 'N' && at(3) == 'G';
+    const bool jpeg = at(0) == 0xFF && at(1) == 0xD8 && at(2) == 0xFF;
+    const bool gif = at(0) == 'G' && at(1) == 'I' && at(2) == 'F' && at(3) == '8';
     return png || jpeg || gif;
 }
 

@@ -4,6 +4,7 @@
 // Column text of a query row is ColumnTextString in core/db.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ bool WriteWholeFile(const std::wstring& path, std::string_view bytes, std::strin
 // or GIF image; anything else, an error page saved under an image's name
 // included, must be fetched again.
 bool IsValidImageFile(const std::wstring& path);
+// The same test on a file's bytes already read: its size and its first
+// bytes (at least 4 of them for a match).
+bool IsValidImageStart(uint64_t fileSize, std::string_view head);
 
 // The byte position of the first "</style>", or npos.
 size_t FindStyleClose(std::string_view page);

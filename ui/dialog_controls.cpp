@@ -28,3 +28,24 @@ LRESULT KeepDialogFocus(HWND window, WPARAM wParam, HWND& lastFocus)
     }
     return 0;
 }
+
+bool AnswerModalFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& running, HWND& lastFocus,
+                      LRESULT& result)
+{
+    switch (message) {
+    case WM_CLOSE:
+        running = false;
+        result = 0;
+        return true;
+    case WM_ACTIVATE:
+        result = KeepDialogFocus(window, wParam, lastFocus);
+        return true;
+    case WM_DESTROY:
+        // Its loop must not wait on a window that is gone.
+        running = false;
+        result = DefWindowProcW(window, message, wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}

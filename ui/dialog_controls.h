@@ -20,3 +20,11 @@ HWND CreateDialogControl(HWND parent, DWORD exStyle, const wchar_t* className, c
 // edit with its text selected), rather than the window itself. Returns what
 // the window procedure returns.
 LRESULT KeepDialogFocus(HWND window, WPARAM wParam, HWND& lastFocus);
+
+// The messages that the program's own modal windows (all but the progress
+// window) answer alike: the close box only ends the loop (the runner
+// destroys the window), WM_DESTROY ends it too, whoever destroys the
+// window, and activation keeps the keyboard as KeepDialogFocus does. True
+// when the message was one of them, with what the procedure returns.
+bool AnswerModalFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& running, HWND& lastFocus,
+                      LRESULT& result);

@@ -151,6 +151,28 @@ const SaleRecord* TargetRecord(const RecentSalesDialog& state, int item)
     return ItemParam(state.list, item, param) ? RecordOfItem(state.sales.records, param) : nullptr;
 }
 
+// Runs one reversal on a connection of its own and counts what it undid;
+// a failure is told in the window's words and gives -1.
+template <typename Reverse>
+int32_t RunReversal(HWND window, RecentSalesDialog& state, const wchar_t* failureLead, Reverse reverse)
+{
+    DbHandle db;
+    std::string error;
+    if (!OpenReadyDb(state.databasePath, db, error)) {
+        Ui().messageBox(window, L"Could not open the database.", kTitle, MB_ICONERROR);
+        return -1;
+    }
+    int32_t reversed = 0;
+    const bool done = reverse(db.get(), error, reversed);
+    db.reset();
+    if (!done) {
+        Ui().messageBox(window, (failureLead + Utf8ToWide(error)).c_str(), kTitle, MB_ICONERROR);
+        return -1;
+    }
+    state.reversed += reversed;
+    return reversed;
+}
+
 void ReverseSelectedSales(HWND window, RecentSalesDialog& state)
 {
     const std::vector<int> ticked = TickedItems(state.list);
@@ -165,21 +187,10 @@ void ReverseSelectedSales(HWND window, RecentSalesDialog& state)
                         MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
-    DbHandle db;
-    std::string error;
-    if (!OpenReadyDb(state.databasePath, db, error)) {
-        Ui().messageBox(window, L"Could not open the database.", kTitle, MB_ICONERROR);
+    const auto reverse = [&](sqlite3* db, std::string& error, int32_t& n) { return UndoSales(db, targets, error, &n); };
+    const int32_t reversed = RunReversal(window, state, L"Could not reverse the sales:\n\n", reverse);
+    if (reversed < 0)
         return;
-    }
-    int32_t reversed = 0;
-    const bool done = UndoSales(db.get(), targets, error, &reversed);
-    db.reset();
-    if (!done) {
-        Ui().messageBox(window, (L"Could not reverse the sales:\n\n" + Utf8ToWide(error)).c_str(), kTitle,
-                        MB_ICONERROR);
-        return;
-    }
-    state.reversed += reversed;
     Log("RecentSales: reversed %d selected sale(s)", reversed);
     ShowLedgerAgain(state);
 }
@@ -212,21 +223,12 @@ void ReverseWholeBatch(HWND window, RecentSalesDialog& state)
         IDYES)
         return;
 
-    DbHandle db;
-    std::string error;
-    if (!OpenReadyDb(state.databasePath, db, error)) {
-        Ui().messageBox(window, L"Could not open the database.", kTitle, MB_ICONERROR);
+    const auto reverse = [&](sqlite3* db, std::string& error, int32_t& n) {
+        return ReverseSaleBatch(db, batch, error, &n);
+    };
+    const int32_t reversed = RunReversal(window, state, L"Could not reverse the batch:\n\n", reverse);
+    if (reversed < 0)
         return;
-    }
-    int32_t reversed = 0;
-    const bool done = ReverseSaleBatch(db.get(), batch, error, &reversed);
-    db.reset();
-    if (!done) {
-        Ui().messageBox(window, (L"Could not reverse the batch:\n\n" + Utf8ToWide(error)).c_str(), kTitle,
-                        MB_ICONERROR);
-        return;
-    }
-    state.reversed += reversed;
     LogW(L"RecentSales: reversed batch of %d at %ls", reversed, soldAt.c_str());
     ShowLedgerAgain(state);
 }
@@ -324,15 +326,12 @@ LRESULT CALLBACK RecentSalesDlgProc(HWND window, UINT message, WPARAM wParam, LP
     RecentSalesDialog* state = ModalState<RecentSalesDialog>(window, message, lParam);
     if (!state)
         return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT answered = 0;
+    if (AnswerModalFrame(window, message, wParam, lParam, state->running, state->lastFocus, answered))
+        return answered;
     switch (message) {
     case WM_CREATE:
         return CreateRecentControls(window, *state) ? 0 : -1;
-    case WM_CLOSE:
-        state->running = false;
-        return 0;
-    case WM_ACTIVATE:
-        // The keyboard goes back where it was, at first the list.
-        return KeepDialogFocus(window, wParam, state->lastFocus);
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const bool clicked = HIWORD(wParam) == BN_CLICKED;
@@ -346,10 +345,6 @@ LRESULT CALLBACK RecentSalesDlgProc(HWND window, UINT message, WPARAM wParam, LP
             state->running = false;
         return 0;
     }
-    case WM_DESTROY:
-        // Whoever destroys the window, its loop must not wait on it.
-        state->running = false;
-        break;
     default:
         break;
     }

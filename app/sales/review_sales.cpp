@@ -361,15 +361,12 @@ LRESULT CALLBACK ReviewSalesDlgProc(HWND window, UINT message, WPARAM wParam, LP
     ReviewSalesDialog* state = ModalState<ReviewSalesDialog>(window, message, lParam);
     if (!state)
         return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT answered = 0;
+    if (AnswerModalFrame(window, message, wParam, lParam, state->running, state->lastFocus, answered))
+        return answered;
     switch (message) {
     case WM_CREATE:
         return CreateReviewControls(window, *state) ? 0 : -1;
-    case WM_CLOSE:
-        state->running = false;
-        return 0;
-    case WM_ACTIVATE:
-        // The keyboard goes back where it was, at first the first quantity.
-        return KeepDialogFocus(window, wParam, state->lastFocus);
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
@@ -383,10 +380,6 @@ LRESULT CALLBACK ReviewSalesDlgProc(HWND window, UINT message, WPARAM wParam, LP
             state->running = false;
         return 0;
     }
-    case WM_DESTROY:
-        // Whoever destroys the window, its loop must not wait on it.
-        state->running = false;
-        break;
     default:
         break;
     }

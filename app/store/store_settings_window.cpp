@@ -259,6 +259,9 @@ LRESULT CALLBACK StoreSettingsWndProc(HWND window, UINT message, WPARAM wParam, 
     StoreSettingsDlgState* state = ModalState<StoreSettingsDlgState>(window, message, lParam);
     if (!state)
         return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT answered = 0;
+    if (AnswerModalFrame(window, message, wParam, lParam, state->running, state->lastFocus, answered))
+        return answered;
     switch (message) {
     case WM_CREATE:
         return CreateStoreSettingsControls(window, *state) ? 0 : -1;
@@ -287,16 +290,6 @@ LRESULT CALLBACK StoreSettingsWndProc(HWND window, UINT message, WPARAM wParam, 
         }
         return 0;
     }
-    case WM_ACTIVATE:
-        // The keyboard goes back where it was, at first the page title.
-        return KeepDialogFocus(window, wParam, state->lastFocus);
-    case WM_CLOSE:
-        state->running = false;
-        return 0;
-    case WM_DESTROY:
-        // Whoever destroys the window, its loop must not wait on it.
-        state->running = false;
-        break;
     default:
         break;
     }

@@ -56,6 +56,29 @@ bool FlushAndRename(const std::wstring& tempPath, const std::wstring& path, DWOR
 
 } // namespace
 
+bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& bytes)
+{
+    bytes.clear();
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FileCloser closer{file};
+    LARGE_INTEGER size;
+    // A DWORD read moves the largest file a caller allows in one call.
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > maxBytes ||
+        size.QuadPart > MAXDWORD)
+        return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 FileWriteOutcome WriteAllBytes(const std::wstring& path, std::string_view bytes)
 {
     const HANDLE file =

@@ -1,11 +1,16 @@
-// Whole files (settings, store page, reports, exports) are never rewritten
-// in place: the content goes to the final name with ".tmp" appended and then
-// takes the final name in one step, so a failed or interrupted write leaves
-// the previous file as it was.
+// Whole files (settings, store page, reports, exports) are read in one go
+// and never rewritten in place: the content goes to the final name with
+// ".tmp" appended and then takes the final name in one step, so a failed or
+// interrupted write leaves the previous file as it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+// Every byte of the file; false when it cannot be opened, is larger than
+// maxBytes, or ends before its size said (cut short while being read).
+bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& bytes);
 
 enum class FileWriteOutcome { Written, CannotCreate, WriteFailed };
 

@@ -1,9 +1,8 @@
 #include "core/image_check.h"
 
+#include "core/file_replace.h"
 #include "core/http.h"
 #include "core/output.h"
-
-#include <windows.h>
 
 #include <cstring>
 
@@ -164,19 +163,7 @@ bool IsCompleteImageFile(const std::wstring& path)
     // Opened and read once: a stored picture is looked at for every card of
     // every store page, and under some file systems each open costs more
     // than the read.
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size;
     std::string bytes;
-    bool read = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
-                static_cast<uint64_t>(size.QuadPart) <= kHttpMaxFileBytes;
-    if (read) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD got = 0;
-        read = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size();
-    }
-    CloseHandle(file);
-    return read && IsValidImageStart(bytes.size(), bytes) && IsCompleteImageBytes(bytes);
+    return ReadWholeFile(path, kHttpMaxFileBytes, bytes) && IsValidImageStart(bytes.size(), bytes) &&
+           IsCompleteImageBytes(bytes);
 }

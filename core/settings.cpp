@@ -12,7 +12,7 @@ namespace {
 
 // Larger files are not settings this program wrote; reading them whole
 // would only cost memory.
-constexpr LONGLONG kLargestSettingsFile = 1048576;
+constexpr uint64_t kLargestSettingsFile = 1048576;
 
 struct StoreSettingKey {
     const char* key;
@@ -140,27 +140,8 @@ std::string UnescapeSettingValue(std::string_view value)
 
 bool ReadSettingsFile(const std::wstring& path, std::string& text)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (!ReadWholeFile(path, kLargestSettingsFile, text))
         return false;
-    text.clear();
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestSettingsFile) {
-        CloseHandle(file);
-        return false;
-    }
-    if (size.QuadPart > 0) {
-        text.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) {
-            CloseHandle(file);
-            text.clear();
-            return false;
-        }
-        text.resize(read);
-    }
-    CloseHandle(file);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     return true;

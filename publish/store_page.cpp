@@ -8,6 +8,7 @@
 #include "core/log.h"
 #include "core/output.h"
 #include "core/text.h"
+#include "publish/picture_record.h"
 #include "publish/store_page_template.h"
 
 #include <windows.h>
@@ -39,14 +40,13 @@ void InsertAtAnchor(std::string& page, std::string_view anchor, bool after, cons
         page.insert(after ? at + anchor.size() : at, text);
 }
 
-// Puts each card's picture into the images folder, or keeps a valid one
+// Puts each card's picture into the images folder, or keeps a whole one
 // already there. A card whose picture cannot be stored keeps an empty image
-// and so links to its remote picture. False only on cancel.
-bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFolder, JobProgressFn progress,
-                     void* context, const std::atomic<bool>* cancelFlag)
+// and so links to its remote picture. Every picture known whole goes into
+// checked. False only on cancel.
+bool StoreEachPicture(std::vector<StoreCard>& cards, const PictureRecord& known, PictureRecord& checked,
+                      JobProgressFn progress, void* context, const std::atomic<bool>* cancelFlag)
 {
-    const std::wstring imagesFolder = outputFolder + L"\\images";
-    CreateDirectoryW(imagesFolder.c_str(), nullptr); // an existing folder is fine
     // One session for the whole run, closed on every way out. Without one
     // every download fails and each card links to its remote picture.
     const HttpSession session = OpenHttpSession();
@@ -62,21 +62,30 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
             progress(context, done, total);
         if (card.remote.empty())
             continue;
-        const std::string stem = StoreImageStem(card.id);
-        const std::wstring file = imagesFolder + L"\\" + Utf8ToWide(stem) + L".png";
+        const std::string name = StoreImageStem(card.id) + ".png";
+        const std::wstring file = checked.folder + L"\\" + Utf8ToWide(name);
         // A picture cut short (by a dropped connection that still read as
-        // the end of the reply) is fetched again rather than published.
-        if (IsCompleteImageFile(file)) {
-            card.image = "images/" + stem + ".png";
-            ++reused;
-            continue;
+        // the end of the reply) is fetched again rather than published. The
+        // stamp is taken before the read, so a picture changed meanwhile
+        // does not match it next time.
+        PictureStamp stamp;
+        if (ReadPictureStamp(file, stamp)) {
+            const auto knownStamp = known.whole.find(name);
+            if ((knownStamp != known.whole.end() && knownStamp->second == stamp) || IsCompleteImageFile(file)) {
+                checked.whole[name] = stamp;
+                card.image = "images/" + name;
+                ++reused;
+                continue;
+            }
         }
         // A server may answer 200 with an error page or break off; only a
-        // whole picture may take the place of what the folder holds.
+        // whole picture may take the place of what the folder holds. The
+        // rename keeps the stamp of the file that was checked.
         const std::wstring temp = file + L".tmp";
-        if (HttpGetToFile(session.get(), card.remote, temp) && IsCompleteImageFile(temp) &&
-            ReplaceWithTempFile(temp, file)) {
-            card.image = "images/" + stem + ".png";
+        if (HttpGetToFile(session.get(), card.remote, temp) && ReadPictureStamp(temp, stamp) &&
+            IsCompleteImageFile(temp) && ReplaceWithTempFile(temp, file)) {
+            checked.whole[name] = stamp;
+            card.image = "images/" + name;
             ++downloaded;
         } else {
             DeleteFileW(temp.c_str());
@@ -85,6 +94,27 @@ bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFo
     }
     Log("Self-host images: %d downloaded, %d reused, %d total", downloaded, reused,
         static_cast<int>(cards.size()));
+    return true;
+}
+
+// The pictures of every card, trusting those the record of the last run
+// knows unchanged. A finished run's findings replace the record; a cancelled
+// run leaves it, as every stamp in it still stands for a picture read whole.
+// False only on cancel.
+bool StoreCardImages(std::vector<StoreCard>& cards, const std::wstring& outputFolder, JobProgressFn progress,
+                     void* context, const std::atomic<bool>* cancelFlag)
+{
+    const std::wstring imagesFolder = outputFolder + L"\\images";
+    CreateDirectoryW(imagesFolder.c_str(), nullptr); // an existing folder is fine
+    const std::wstring recordPath = PictureRecordPath();
+    const PictureRecord known = LoadPictureRecord(recordPath, imagesFolder);
+    PictureRecord checked;
+    checked.folder = imagesFolder;
+    if (!StoreEachPicture(cards, known, checked, progress, context, cancelFlag))
+        return false;
+    std::string error;
+    if (!recordPath.empty() && !(checked == known) && !SavePictureRecord(recordPath, checked, error))
+        Log("Self-host images: %s", error.c_str());
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "publish/picture_record.h"
 #include "tests/core/ledger_db_fixture.h"
 #include "tests/support/https_test_server.h"
 #include "tests/support/test_images.h"
@@ -234,6 +235,61 @@ TEST_F(StorePageTest, OnlyWholePicturesAreStoredOrKept)
     EXPECT_FALSE(FileExists(Image("e-5.png.tmp")));
     EXPECT_EQ(JsonGetString(cards.items[1], "image"), "images/f-6.png");
     EXPECT_TRUE(ReadFileBytes(Image("f-6.png")) == whole);
+}
+
+// A later run does not read the pictures an earlier one found whole, so
+// nothing but an unchanged size and write time may let a picture through.
+TEST_F(StorePageTest, RecordedPicturesAreTrustedOnlyWhileUnchanged)
+{
+    const std::vector<std::string> ids = {"p-1", "p-2", "p-3", "p-4", "p-5"};
+    for (const std::string& id : ids)
+        server.Route("/" + id, {Picture(id + ".bin", PngBytes(id[2]))});
+    ASSERT_TRUE(server.Start());
+    StockCards(ids);
+    const auto requestsAfter = [&](size_t before) {
+        std::vector<std::string> paths;
+        const std::vector<RecordedRequest> all = server.Requests();
+        for (size_t i = before; i < all.size(); ++i)
+            paths.push_back(all[i].path);
+        return paths;
+    };
+    ASSERT_TRUE(Write(true)) << message;
+    ASSERT_EQ(server.Requests().size(), 5u);
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_TRUE(requestsAfter(5).empty());
+    // The record stays out of the folder the user publishes.
+    EXPECT_TRUE(FileExists(PictureRecordPath()));
+    EXPECT_FALSE(FileExists(out + L"\\store-images.txt"));
+    EXPECT_FALSE(FileExists(out + L"\\images\\store-images.txt"));
+
+    // Cut short; rewritten at the same size with a later time; removed.
+    const std::string whole2 = ReadFileBytes(Image("p-2.png"));
+    WriteFileBytes(Image("p-2.png"), whole2.substr(0, whole2.size() - 20));
+    WriteFileBytes(Image("p-3.png"), std::string(ReadFileBytes(Image("p-3.png")).size(), 'x'));
+    const HANDLE file = CreateFileW(Image("p-3.png").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+    FILETIME later;
+    GetSystemTimeAsFileTime(&later);
+    later.dwHighDateTime += 1;
+    SetFileTime(file, nullptr, nullptr, &later);
+    CloseHandle(file);
+    DeleteFileW(Image("p-4.png").c_str());
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(requestsAfter(5), (std::vector<std::string>{"/p-2", "/p-3", "/p-4"}));
+    for (const std::string& id : ids)
+        EXPECT_EQ(ReadFileBytes(Image(id + ".png")), PngBytes(id[2])) << id;
+    ASSERT_TRUE(Write(true)) << message; // what was fetched again is recorded
+    EXPECT_EQ(server.Requests().size(), 8u);
+
+    // A record of another folder, though its stamp fits a broken picture.
+    WriteFileBytes(Image("p-1.png"), "cut");
+    PictureStamp cut;
+    ASSERT_TRUE(ReadPictureStamp(Image("p-1.png"), cut));
+    WriteFileBytes(PictureRecordPath(), "C:\\elsewhere\\images\n" + std::to_string(cut.size) + "\t" +
+                                            std::to_string(cut.writeTime) + "\tp-1.png\n");
+    ASSERT_TRUE(Write(true)) << message;
+    EXPECT_EQ(requestsAfter(8), (std::vector<std::string>{"/p-1"}));
+    EXPECT_EQ(ReadFileBytes(Image("p-1.png")), PngBytes('1'));
 }
 
 TEST_F(StorePageTest, CancelBetweenImagesKeepsStoredImagesButNotThePage)

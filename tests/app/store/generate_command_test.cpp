@@ -8,6 +8,7 @@
 #include "app/jobs/job_record.h"
 #include "core/catalogue.h"
 #include "core/text.h"
+#include "publish/picture_record.h"
 #include "tests/core/test_databases.h"
 #include "tests/support/https_test_server.h"
 #include "tests/support/process_window.h"
@@ -217,6 +218,9 @@ TEST_F(GenerateCommandTest, ARealClickOnCancelStopsAJobThatReusesEveryPicture)
     const std::string cards = ReadFileBytes(out + L"\\cards.json");
     ASSERT_NE(page.find("images/many-4000.png"), std::string::npos);
 
+    // Without the record of the pictures found whole, the job reads every
+    // one again: long enough to be seen and cancelled.
+    DeleteFileW(PictureRecordPath().c_str());
     PointerTurn pointer;
     clickWatch = ClickWatch();
     Script().folderAnswer = out;

@@ -130,18 +130,23 @@ std::mutex copyLock;
 enum class CopyOutcome { Whole, CopyFailed, Short, NameFailed };
 
 // Copies the database, which the caller holds still, to path in the folder
-// by way of a temporary file beside it. A copy that breaks off, ends short
-// or finds path taken leaves no file behind, and its log line, which who
-// begins, gives the system's code of the step that failed.
+// by way of a temporary file beside it. A name already taken copies
+// nothing. A copy that breaks off, ends short or finds path taken leaves no
+// file behind, and its log line, which who begins, gives the system's code
+// of the step that failed.
 CopyOutcome CopyWhole(const std::wstring& database, const std::wstring& folder, const std::wstring& path,
                       const char* who)
 {
     std::lock_guard<std::mutex> lock(copyLock);
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Log("%s CopyFile failed (err=%lu)", who, static_cast<unsigned long>(ERROR_FILE_EXISTS));
+        return CopyOutcome::CopyFailed;
+    }
     DeleteFilesMatching(folder, L"binderwell-*.db.tmp");
     const std::wstring temp = path + L".tmp";
     if (!CopyDatabaseFile(database, temp)) {
         const unsigned long code = GetLastError();
-        DeleteFileW(temp.c_str());
+        DeleteTempFile(temp);
         Log("%s CopyFile failed (err=%lu)", who, code);
         return CopyOutcome::CopyFailed;
     }
@@ -150,12 +155,13 @@ CopyOutcome CopyWhole(const std::wstring& database, const std::wstring& folder, 
     uint64_t databaseSize = 0;
     uint64_t copySize = 0;
     if (!FileSize(database, databaseSize) || !FileSize(temp, copySize) || databaseSize != copySize) {
-        DeleteFileW(temp.c_str());
+        DeleteTempFile(temp);
         Log("%s copy is incomplete (%llu of %llu bytes)", who, static_cast<unsigned long long>(copySize),
             static_cast<unsigned long long>(databaseSize));
         return CopyOutcome::Short;
     }
-    // Never over an earlier backup that has the name: that one stays.
+    // Never over an earlier backup that took the name meanwhile: that one
+    // stays.
     if (!RenameTempFile(temp, path)) {
         Log("%s MoveFileEx failed (err=%lu)", who, GetLastError());
         return CopyOutcome::NameFailed;
@@ -187,7 +193,7 @@ std::wstring copiedTo;
 
 bool CopyDatabaseFile(const std::wstring& from, const std::wstring& to)
 {
-    return copyFile(from, to);
+    return copyFile(from, to) && ClearReadOnlyMark(to);
 }
 
 void SetBackupFileCopy(BackupFileCopyFn copy)

@@ -31,7 +31,9 @@ bool PreMigrationBackup(int version, std::string& error);
 // The file copy every backup and the restore's staging make, to a name that
 // is not taken (a file already there fails the copy); true on success, with
 // the system's error code left for GetLastError on failure. It goes through
-// the copy installed below.
+// the copy installed below. The copy never keeps the read-only mark of a
+// read-only database: the program flushes, renames or deletes it next, and
+// the mark would refuse all three to a user who is not an administrator.
 bool CopyDatabaseFile(const std::wstring& from, const std::wstring& to);
 
 // Tests replace the copy to stand for one that reports success yet ends

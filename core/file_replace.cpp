@@ -42,7 +42,7 @@ bool IsReadOnlyFile(const std::wstring& path)
 bool DiscardTempFile(const std::wstring& tempPath)
 {
     const DWORD code = GetLastError();
-    DeleteFileW(tempPath.c_str());
+    DeleteTempFile(tempPath);
     SetLastError(code);
     return false;
 }
@@ -117,7 +117,7 @@ bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, Wh
 {
     const std::wstring tempPath = path + L".tmp";
     if (!write(tempPath, bytes, error)) {
-        DeleteFileW(tempPath.c_str());
+        DeleteTempFile(tempPath);
         return false;
     }
     if (!ReplaceWithTempFile(tempPath, path)) {
@@ -136,6 +136,32 @@ void DeleteFilesMatching(const std::wstring& folder, const wchar_t* pattern)
     FindCloser closer{find};
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            DeleteTempFile(folder + L"\\" + found.cFileName);
     } while (FindNextFileW(find, &found));
+}
+
+bool DeleteTempFile(const std::wstring& path)
+{
+    if (DeleteFileW(path.c_str()))
+        return true;
+    // Only the mark is in the way when the answer is access denied; a file
+    // held open fails with a sharing violation, and its mark is left alone.
+    if (GetLastError() != ERROR_ACCESS_DENIED)
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        !ClearReadOnlyMark(path))
+        return false;
+    if (DeleteFileW(path.c_str()))
+        return true;
+    SetFileAttributesW(path.c_str(), attributes);
+    return false;
+}
+
+bool ClearReadOnlyMark(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return true;
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
 }

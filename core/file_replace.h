@@ -43,5 +43,15 @@ bool WriteFileByReplacement(const std::wstring& path, std::string_view bytes, Wh
 // Deletes the files in folder whose names match pattern (wildcards as
 // FindFirstFileW takes them): the temporary files a killed run left, which
 // nothing will finish. Folders are left alone; a file that cannot be
-// deleted, being written at the moment, stays.
+// deleted, held open by someone at the moment, stays.
 void DeleteFilesMatching(const std::wstring& folder, const wchar_t* pattern);
+
+// Deletes a temporary file of ours, also one that a copy gave its source's
+// read-only mark, which DeleteFileW alone refuses. A file held open against
+// deletion stays as it was, mark and all. False when the file stays.
+bool DeleteTempFile(const std::wstring& path);
+
+// Takes the read-only mark off a file (true when it has none): CopyFileW
+// carries the mark over from its source, and a copy that is ours to flush,
+// rename or delete must not keep it.
+bool ClearReadOnlyMark(const std::wstring& path);

@@ -39,6 +39,43 @@ bool CopyWhileAnEarlierBackupTakesTheName(const std::wstring& from, const std::w
     return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
 }
 
+int copiesMade = 0;
+bool CountedCopy(const std::wstring& from, const std::wstring& to)
+{
+    ++copiesMade;
+    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
+bool IsReadOnly(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// The names a backup made now or within the next seconds would take.
+std::vector<std::wstring> BackupNamesOfTheNextSeconds(int seconds)
+{
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    FILETIME start;
+    SystemTimeToFileTime(&local, &start);
+    std::vector<std::wstring> names;
+    for (int s = 0; s < seconds; ++s) {
+        ULARGE_INTEGER at;
+        at.LowPart = start.dwLowDateTime;
+        at.HighPart = start.dwHighDateTime;
+        at.QuadPart += s * 10000000ull;
+        const FILETIME time{at.LowPart, at.HighPart};
+        SYSTEMTIME t;
+        FileTimeToSystemTime(&time, &t);
+        wchar_t name[64];
+        swprintf(name, 64, L"binderwell-%04d%02d%02d-%02d%02d%02d.db", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                 t.wSecond);
+        names.push_back(name);
+    }
+    return names;
+}
+
 // Stock plus sold: the same in every consistent state of the tests' files.
 Rows UnitsIn(const std::wstring& path)
 {
@@ -139,18 +176,71 @@ TEST_F(BackupTest, AShortOrImpossibleCopyFailsAndBlocksTheUpgrade)
     EXPECT_NE(LogText().find("Safety backup CopyFile failed (err=112)"), std::string::npos);
 }
 
-// Two backups within one second: the second finds the name taken and fails,
-// and the earlier copy is neither replaced nor deleted.
+// Two backups within one second: the second finds the name taken and fails
+// without copying, and the earlier copy is neither replaced nor deleted;
+// one that takes the name while the copy runs fails the same way.
 TEST_F(BackupTest, ANameTakenInTheSameSecondFailsAndKeepsTheEarlierBackup)
 {
     MakeDatabaseAt(DatabasePath(), 6);
     SetBackupFileCopy(CopyWhileAnEarlierBackupTakesTheName);
     EXPECT_FALSE(BackupNow());
     EXPECT_EQ(lastStatus, L"Backup failed");
-    const std::vector<std::wstring> files = ListFiles(backups);
+    std::vector<std::wstring> files = ListFiles(backups);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(ReadFileBytes(backups + L"\\" + files[0].substr(0, files[0].find(L' '))), "an earlier backup");
     EXPECT_NE(LogText().find("Backup MoveFileEx failed (err=183)"), std::string::npos);
+
+    // Every name the clock may give during the call is taken.
+    for (const std::wstring& name : BackupNamesOfTheNextSeconds(3))
+        WriteFileBytes(backups + L"\\" + name, "an earlier backup");
+    files = ListFiles(backups);
+    SetBackupFileCopy(CountedCopy);
+    copiesMade = 0;
+    EXPECT_FALSE(BackupNow());
+    EXPECT_EQ(lastStatus, L"Backup failed");
+    EXPECT_EQ(copiesMade, 0);
+    EXPECT_EQ(ListFiles(backups), files);
+    EXPECT_NE(LogText().find("Backup CopyFile failed (err=80)"), std::string::npos);
+}
+
+// A database the user marked read-only is copied by every backup, also by
+// a user who is not an administrator (the tests run again as one), and its
+// backups can be restored, moved or deleted without a prompt. A copy that
+// breaks off after the mark came along, and a killed copy's leftover that
+// carries it, leave nothing behind.
+TEST_F(BackupTest, AReadOnlyDatabaseIsBackedUpByEveryBackupAndLeavesNoTemporaryFile)
+{
+    MakeDatabaseAt(DatabasePath(), 6);
+    const std::string database = ReadFileBytes(DatabasePath());
+    ASSERT_TRUE(CreateDirectoryW(backups.c_str(), nullptr));
+    const std::wstring leftover = backups + L"\\binderwell-20240101-120001.db.tmp";
+    WriteFileBytes(leftover, database.substr(0, 1024));
+    ASSERT_TRUE(SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(DatabasePath().c_str(), FILE_ATTRIBUTE_READONLY));
+
+    SetBackupFileCopy(CopyWithTheMarkThenDiskFull);
+    std::wstring path;
+    std::string error;
+    EXPECT_FALSE(BackupNow());
+    EXPECT_FALSE(SafetyBackup(L"before-restore", path, error));
+    EXPECT_FALSE(PreMigrationBackup(5, error));
+    EXPECT_EQ(ListFiles(backups), std::vector<std::wstring>{});
+
+    SetBackupFileCopy(nullptr);
+    EXPECT_TRUE(BackupNow());
+    EXPECT_EQ(lastStatus.rfind(L"Backed up to backups\\binderwell-", 0), 0u) << lastStatus;
+    ASSERT_TRUE(SafetyBackup(L"before-restore", path, error)) << error;
+    ASSERT_TRUE(PreMigrationBackup(5, error)) << error;
+    const std::vector<std::wstring> files = ListFiles(backups);
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::wstring& file : files) {
+        const std::wstring name = backups + L"\\" + file.substr(0, file.find(L' '));
+        EXPECT_EQ(name.substr(name.size() - 3), L".db");
+        EXPECT_TRUE(ReadFileBytes(name) == database) << name;
+        EXPECT_FALSE(IsReadOnly(name)) << name;
+    }
+    EXPECT_TRUE(IsReadOnly(DatabasePath()));
+    EXPECT_EQ(ReadFileBytes(DatabasePath()), database);
 }
 
 // What a run killed during a copy left is gone after the next backup of any

@@ -103,3 +103,10 @@ bool CopyHalfThenDiskFull(const std::wstring& from, const std::wstring& to)
     SetLastError(ERROR_DISK_FULL);
     return false;
 }
+
+bool CopyWithTheMarkThenDiskFull(const std::wstring& from, const std::wstring& to)
+{
+    CopyFileW(from.c_str(), to.c_str(), TRUE);
+    SetLastError(ERROR_DISK_FULL);
+    return false;
+}

@@ -39,3 +39,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // For the backups' copy seam: a copy that breaks off on a full disk
 // (ERROR_DISK_FULL) after writing the first half of the file.
 bool CopyHalfThenDiskFull(const std::wstring& from, const std::wstring& to);
+
+// The same, after a whole copy that carried the source's read-only mark
+// over, as CopyFileW does.
+bool CopyWithTheMarkThenDiskFull(const std::wstring& from, const std::wstring& to);

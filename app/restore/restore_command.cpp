@@ -109,6 +109,7 @@ void OnRestoreFromBackup()
     case CandidateFile::Other:
         break;
     }
+    const RestoreSourceHold hold(chosen);
 
     if (Ui().messageBox(MainWindow().window,
                         L"Restore will replace your current catalogue and stock with the selected backup.\n\nYour "

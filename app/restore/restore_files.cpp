@@ -34,16 +34,6 @@ bool SameFile(const std::wstring& a, const std::wstring& b)
            first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-// CopyFileW carries the read-only mark over, and a read-only database
-// would open for reading only: every later save would fail.
-bool ClearReadOnly(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
-        return true;
-    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
-}
-
 void DeleteCompanions(const std::wstring& database)
 {
     for (const wchar_t* suffix : {L"-journal", L"-wal", L"-shm"})
@@ -56,7 +46,7 @@ bool StageFailed(const std::wstring& staging, ReplaceFailure& failure)
 {
     failure.step = ReplaceStep::Stage;
     failure.code = GetLastError();
-    DeleteFileW(staging.c_str());
+    DeleteTempFile(staging);
     return false;
 }
 
@@ -72,6 +62,20 @@ std::wstring RollbackStagingPath(const std::wstring& database)
     return database + L".rollback.tmp";
 }
 
+RestoreSourceHold::RestoreSourceHold(const std::wstring& path)
+    // Reading data, so that the share mode counts: a handle that reads only
+    // attributes would not keep a delete out.
+    : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+}
+
+RestoreSourceHold::~RestoreSourceHold()
+{
+    if (file_ != INVALID_HANDLE_VALUE)
+        CloseHandle(file_);
+}
+
 CandidateFile ClassifyCandidate(const std::wstring& chosen, const std::wstring& database)
 {
     if (SameFile(chosen, database))
@@ -85,9 +89,8 @@ bool ReplaceDatabaseFrom(const std::wstring& source, const std::wstring& staging
                          ReplaceFailure& failure)
 {
     // A leftover of an interrupted run, even a read-only one, gives way.
-    ClearReadOnly(staging);
-    DeleteFileW(staging.c_str());
-    if (!CopyDatabaseFile(source, staging) || !ClearReadOnly(staging))
+    DeleteTempFile(staging);
+    if (!CopyDatabaseFile(source, staging))
         return StageFailed(staging, failure);
     // Deletes the staging file itself when it fails.
     if (!ReplaceWithTempFile(staging, database)) {

@@ -22,6 +22,24 @@ enum class CandidateFile {
 // when both exist, the same file reached by another path.
 CandidateFile ClassifyCandidate(const std::wstring& chosen, const std::wstring& database);
 
+// Keeps the chosen file from being deleted or renamed for as long as the
+// restore runs, while anyone may still read or write it. The backups made on
+// the way (the safety copy, a pre-migration copy of the restored file)
+// sweep the leftover temporary files of killed backups out of the backups
+// folder, and a whole database left there under such a name may be the very
+// file the user restores from. A file that cannot be held is not; the
+// restore goes on without.
+class RestoreSourceHold {
+public:
+    explicit RestoreSourceHold(const std::wstring& path);
+    ~RestoreSourceHold();
+    RestoreSourceHold(const RestoreSourceHold&) = delete;
+    RestoreSourceHold& operator=(const RestoreSourceHold&) = delete;
+
+private:
+    void* file_; // a file handle, or INVALID_HANDLE_VALUE
+};
+
 enum class ReplaceStep { Stage, Move };
 struct ReplaceFailure {
     ReplaceStep step = ReplaceStep::Stage;

@@ -98,6 +98,14 @@ TEST_F(RestoreFilesTest, AFailedCopyOrMoveLeavesTheDatabaseAndItsCompanions)
     EXPECT_EQ(failure.code, static_cast<unsigned long>(ERROR_DISK_FULL));
     EXPECT_FALSE(FileExists(rollback));
 
+    // So does one that broke off after a read-only safety copy's mark came
+    // along.
+    SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetBackupFileCopy(CopyWithTheMarkThenDiskFull);
+    EXPECT_FALSE(ReplaceDatabaseFrom(source, rollback, database, failure));
+    SetBackupFileCopy(nullptr);
+    EXPECT_FALSE(FileExists(rollback));
+
     SetFileAttributesW(database.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(ReplaceDatabaseFrom(source, staging, database, failure));
     EXPECT_EQ(failure.step, ReplaceStep::Move);

@@ -373,3 +373,31 @@ TEST_F(RestoreTest, ACopyThatBreaksOffOnAFullDiskLeavesNoPartAndRollsBack)
     EXPECT_EQ(ReadFileBytes(DatabasePath()), ReadFileBytes(backup));
 }
 
+
+// A whole database left under a killed backup's temporary name, chosen
+// through "All files", is restored and is the same file afterwards: the
+// backups made on the way (the safety copy, and the pre-migration copy of
+// the older restored file) sweep every other leftover, never the file the
+// restore reads.
+TEST_F(RestoreTest, ALeftoverTemporaryCopyChosenAsTheBackupIsRestoredAndKept)
+{
+    MakeCatalogueDatabase(DatabasePath(), kLiveCards, "base1-4");
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"backups").c_str(), nullptr));
+    const std::wstring chosen = folder.File(L"backups\\binderwell-20240101-120000.db.tmp");
+    const std::wstring other = folder.File(L"backups\\binderwell-20240101-120001.db.tmp");
+    MakeDatabaseAt(chosen, 3);
+    AddCatalogue(chosen, kBackupCards);
+    RunSql(chosen, "INSERT INTO inventory (card_id, condition, price, qty) VALUES ('jungle-60', 'Played', 1.5, 2);");
+    const std::string chosenBytes = ReadFileBytes(chosen);
+    WriteFileBytes(other, chosenBytes.substr(0, 1024));
+    OpenWindow();
+
+    Restore(chosen);
+    EXPECT_EQ(StatusText(), L"Restored from backup");
+    EXPECT_EQ(CardIds(), std::vector<std::wstring>{L"jungle-60"});
+    EXPECT_EQ(QueryRows(DatabasePath(), "SELECT card_id, condition, qty FROM inventory;"),
+              std::vector<std::string>{"jungle-60|Played|2"});
+    EXPECT_EQ(Backups(L"binderwell-pre-migration-").size(), 1u);
+    EXPECT_EQ(ReadFileBytes(chosen), chosenBytes);
+    EXPECT_FALSE(FileExists(other));
+}

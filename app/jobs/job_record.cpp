@@ -38,6 +38,11 @@ uint64_t PackProgress(int32_t done, int32_t total)
     return (static_cast<uint64_t>(static_cast<uint32_t>(total)) << 32) | static_cast<uint32_t>(done);
 }
 
+JobProgress UnpackProgress(uint64_t packed)
+{
+    return {static_cast<int32_t>(packed & 0xFFFFFFFFu), static_cast<int32_t>(packed >> 32)};
+}
+
 bool PostProgressMessage(JobRecord& record, int32_t done, int32_t total)
 {
     // One waiting message at a time; it shows the latest report when its
@@ -95,6 +100,7 @@ void InitJobRecord(JobRecord& record)
     record.progressQueued.store(false);
     record.lastProgressPost = 0;
     record.progressHeldBack = false;
+    record.shownProgress = kNoProgress;
     record.running = false;
     record.ok = false;
     record.value1 = 0;
@@ -145,8 +151,8 @@ void FlushJobProgress(JobRecord& record)
     if (!record.progressWindow || !record.progressHeldBack)
         return;
     record.progressHeldBack = false;
-    const uint64_t latest = record.latestProgress.load();
-    PostProgressMessage(record, static_cast<int32_t>(latest & 0xFFFFFFFFu), static_cast<int32_t>(latest >> 32));
+    const JobProgress latest = UnpackProgress(record.latestProgress.load());
+    PostProgressMessage(record, latest.done, latest.total);
 }
 
 JobProgress TakeJobProgress(JobRecord& record, WPARAM wParam, LPARAM lParam)
@@ -154,10 +160,21 @@ JobProgress TakeJobProgress(JobRecord& record, WPARAM wParam, LPARAM lParam)
     // Off before the read: a report the job makes after the read finds no
     // message waiting and posts one of its own.
     record.progressQueued.store(false);
-    const uint64_t latest = record.latestProgress.load();
+    uint64_t latest = record.latestProgress.load();
     if (latest == kNoProgress)
-        return {static_cast<int32_t>(wParam), static_cast<int32_t>(lParam)};
-    return {static_cast<int32_t>(latest & 0xFFFFFFFFu), static_cast<int32_t>(latest >> 32)};
+        latest = PackProgress(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+    record.shownProgress = latest;
+    return UnpackProgress(latest);
+}
+
+bool TakeUnshownJobProgress(JobRecord& record, JobProgress& progress)
+{
+    const uint64_t latest = record.latestProgress.load();
+    if (latest == kNoProgress || latest == record.shownProgress)
+        return false;
+    record.shownProgress = latest;
+    progress = UnpackProgress(latest);
+    return true;
 }
 
 void RunJob(JobRecord& record)

@@ -66,6 +66,9 @@ struct JobRecord {
     // since then was held back.
     ULONGLONG lastProgressPost;
     bool progressHeldBack;
+    // The report the window shows, packed as latestProgress; the
+    // user-interface thread alone touches it.
+    uint64_t shownProgress;
     // The runner's loop runs while this is set; the user-interface thread
     // alone touches it.
     bool running;
@@ -114,6 +117,11 @@ struct JobProgress {
     int32_t total = 0;
 };
 JobProgress TakeJobProgress(JobRecord& record, WPARAM wParam, LPARAM lParam);
+// For the window's timer, which looks between messages: the latest report
+// when the window does not show it yet. A report held back for the time
+// reaches the window this way while the job is busy with a slow step, and
+// no message is posted for it.
+bool TakeUnshownJobProgress(JobRecord& record, JobProgress& progress);
 
 // The worker's part, on whatever thread calls it: its own connection to
 // dbPath, the job, the outcome into the record, the connection closed.

@@ -22,6 +22,12 @@ RunningJob* runningJob = nullptr;
 
 const CatalogueSource* catalogueJobSource = nullptr;
 
+// The worker holds back a report made soon after its last post, and posts
+// nothing more while a slow step runs (one picture downloading for
+// seconds); between messages the window looks for such a report itself.
+constexpr UINT_PTR kProgressCatchUpTimer = 1;
+constexpr UINT kProgressCatchUpMs = 50;
+
 // A control's place in its parent, in pixels.
 struct Box {
     int x, y, width, height;
@@ -55,6 +61,7 @@ void OnProgressCreate(HWND window, JobRecord& record)
         CreateChild(window, WC_BUTTONW, L"Cancel", WS_TABSTOP,
                     Box{s(14) + s(352) - s(90), s(14) + s(56), s(90), s(26)}, IDC_PROGRESS_CANCEL, record.font);
 
+    SetTimer(window, kProgressCatchUpTimer, kProgressCatchUpMs, nullptr);
     record.thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, JobThreadProc, &record, 0, nullptr));
     if (!record.thread) {
         Log("Job: the worker thread could not be started (errno=%d)", errno);
@@ -66,14 +73,13 @@ void OnProgressCreate(HWND window, JobRecord& record)
     }
 }
 
-void OnProgress(JobRecord& record, WPARAM wParam, LPARAM lParam)
+void ShowProgress(JobRecord& record, JobProgress progress)
 {
-    const auto [done, total] = TakeJobProgress(record, wParam, lParam);
-    SendMessageW(record.progressBar, PBM_SETRANGE32, 0, ProgressRangeTop(total));
-    SendMessageW(record.progressBar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    SendMessageW(record.progressBar, PBM_SETRANGE32, 0, ProgressRangeTop(progress.total));
+    SendMessageW(record.progressBar, PBM_SETPOS, static_cast<WPARAM>(progress.done), 0);
     // Once the user asked to stop, the label says so until the job ends.
     if (!record.cancelRequested.load())
-        SetWindowTextW(record.label, ProgressLabel(record, done, total).c_str());
+        SetWindowTextW(record.label, ProgressLabel(record, progress.done, progress.total).c_str());
 }
 
 // Waits for the worker, asking it to stop first when stop is set, and lets
@@ -106,7 +112,14 @@ LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wParam, LPARA
         OnProgressCreate(window, *record);
         return 0;
     case WM_APP_JOB_PROGRESS:
-        OnProgress(*record, wParam, lParam);
+        ShowProgress(*record, TakeJobProgress(*record, wParam, lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kProgressCatchUpTimer) {
+            JobProgress progress;
+            if (TakeUnshownJobProgress(*record, progress))
+                ShowProgress(*record, progress);
+        }
         return 0;
     case WM_APP_JOB_DONE:
         record->running = false;

@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cwchar>
 #include <mutex>
 
@@ -106,23 +105,6 @@ std::wstring UnusedBackupPath(const std::wstring& stem)
     return path;
 }
 
-bool FileSizeAndTime(const std::wstring& path, uint64_t& size, uint64_t& written)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return false;
-    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-              data.ftLastWriteTime.dwLowDateTime;
-    return true;
-}
-
-bool FileSize(const std::wstring& path, uint64_t& size)
-{
-    uint64_t written = 0;
-    return FileSizeAndTime(path, size, written);
-}
-
 // One backup at a time, so that the clean-up of a killed run's temporary
 // files never takes the one of a copy under way on another thread.
 std::mutex copyLock;
@@ -152,12 +134,12 @@ CopyOutcome CopyWhole(const std::wstring& database, const std::wstring& folder, 
     }
     // Compared while the hold still keeps writers out, so a commit that grows
     // the file just after the copy is not taken for a short copy.
-    uint64_t databaseSize = 0;
-    uint64_t copySize = 0;
-    if (!FileSize(database, databaseSize) || !FileSize(temp, copySize) || databaseSize != copySize) {
+    FileStamp original;
+    FileStamp copy;
+    if (!ReadFileStamp(database, original) || !ReadFileStamp(temp, copy) || original.size != copy.size) {
         DeleteTempFile(temp);
-        Log("%s copy is incomplete (%llu of %llu bytes)", who, static_cast<unsigned long long>(copySize),
-            static_cast<unsigned long long>(databaseSize));
+        Log("%s copy is incomplete (%llu of %llu bytes)", who, static_cast<unsigned long long>(copy.size),
+            static_cast<unsigned long long>(original.size));
         return CopyOutcome::Short;
     }
     // Never over an earlier backup that took the name meanwhile: that one
@@ -173,12 +155,11 @@ CopyOutcome CopyWhole(const std::wstring& database, const std::wstring& folder, 
 struct FileState {
     std::wstring path;
     int version = 0;
-    uint64_t size = 0;
-    uint64_t written = 0;
+    FileStamp stamp;
 
     bool operator==(const FileState& other) const
     {
-        return path == other.path && version == other.version && size == other.size && written == other.written;
+        return path == other.path && version == other.version && stamp == other.stamp;
     }
 };
 
@@ -254,9 +235,9 @@ bool PreMigrationBackup(int version, std::string& error)
     FileState state;
     state.path = DatabasePath();
     state.version = version;
-    const bool stateKnown = FileSizeAndTime(state.path, state.size, state.written);
-    uint64_t copySize = 0;
-    if (stateKnown && state == copiedState && FileSize(copiedTo, copySize) && copySize == state.size) {
+    const bool stateKnown = ReadFileStamp(state.path, state.stamp);
+    FileStamp copy;
+    if (stateKnown && state == copiedState && ReadFileStamp(copiedTo, copy) && copy.size == state.stamp.size) {
         LogW(L"Pre-migration backup of this file state already made: %ls", copiedTo.c_str());
         return true;
     }

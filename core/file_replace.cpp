@@ -56,6 +56,22 @@ bool FlushAndRename(const std::wstring& tempPath, const std::wstring& path, DWOR
 
 } // namespace
 
+bool operator==(const FileStamp& a, const FileStamp& b)
+{
+    return a.size == b.size && a.writeTime == b.writeTime;
+}
+
+bool ReadFileStamp(const std::wstring& path, FileStamp& stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    stamp.writeTime = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
 bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& bytes)
 {
     bytes.clear();

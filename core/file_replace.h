@@ -8,6 +8,17 @@
 #include <string>
 #include <string_view>
 
+// What a file looks like from outside, read without opening it: cheap where
+// opens are dear, and enough to tell that a file changed.
+struct FileStamp {
+    uint64_t size = 0;
+    uint64_t writeTime = 0; // FILETIME ticks
+};
+bool operator==(const FileStamp& a, const FileStamp& b);
+
+// The stamp of a file; false when it is missing or a folder.
+bool ReadFileStamp(const std::wstring& path, FileStamp& stamp);
+
 // Every byte of the file; false when it cannot be opened, is larger than
 // maxBytes, or ends before its size said (cut short while being read).
 bool ReadWholeFile(const std::wstring& path, uint64_t maxBytes, std::string& bytes);

@@ -5,8 +5,6 @@
 #include "core/output.h"
 #include "core/text.h"
 
-#include <windows.h>
-
 #include <string_view>
 
 namespace {
@@ -46,25 +44,9 @@ void AddRecordLine(std::string_view line, PictureRecord& record)
 
 } // namespace
 
-bool operator==(const PictureStamp& a, const PictureStamp& b)
-{
-    return a.size == b.size && a.writeTime == b.writeTime;
-}
-
 bool operator==(const PictureRecord& a, const PictureRecord& b)
 {
     return a.folder == b.folder && a.whole == b.whole;
-}
-
-bool ReadPictureStamp(const std::wstring& path, PictureStamp& stamp)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    stamp.writeTime = (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-    return true;
 }
 
 std::wstring PictureRecordPath()

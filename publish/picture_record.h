@@ -10,19 +10,13 @@
 // shortcut: a missing, damaged or foreign record costs time, nothing else.
 #pragma once
 
-#include <cstdint>
+#include "core/file_replace.h"
+
 #include <map>
 #include <string>
 
-// What a file looks like from outside, without opening it.
-struct PictureStamp {
-    uint64_t size = 0;
-    uint64_t writeTime = 0; // FILETIME ticks
-};
-bool operator==(const PictureStamp& a, const PictureStamp& b);
-
-// The stamp of a file; false when it is missing or a folder.
-bool ReadPictureStamp(const std::wstring& path, PictureStamp& stamp);
+// A picture's size and last-write time as ReadFileStamp gives them.
+using PictureStamp = FileStamp;
 
 struct PictureRecord {
     std::wstring folder;                         // the images folder spoken of

@@ -69,7 +69,7 @@ bool StoreEachPicture(std::vector<StoreCard>& cards, const PictureRecord& known,
         // stamp is taken before the read, so a picture changed meanwhile
         // does not match it next time.
         PictureStamp stamp;
-        if (ReadPictureStamp(file, stamp)) {
+        if (ReadFileStamp(file, stamp)) {
             const auto knownStamp = known.whole.find(name);
             if ((knownStamp != known.whole.end() && knownStamp->second == stamp) || IsCompleteImageFile(file)) {
                 checked.whole[name] = stamp;
@@ -82,7 +82,7 @@ bool StoreEachPicture(std::vector<StoreCard>& cards, const PictureRecord& known,
         // whole picture may take the place of what the folder holds. The
         // rename keeps the stamp of the file that was checked.
         const std::wstring temp = file + L".tmp";
-        if (HttpGetToFile(session.get(), card.remote, temp) && ReadPictureStamp(temp, stamp) &&
+        if (HttpGetToFile(session.get(), card.remote, temp) && ReadFileStamp(temp, stamp) &&
             IsCompleteImageFile(temp) && ReplaceWithTempFile(temp, file)) {
             checked.whole[name] = stamp;
             card.image = "images/" + name;

@@ -284,7 +284,7 @@ TEST_F(StorePageTest, RecordedPicturesAreTrustedOnlyWhileUnchanged)
     // A record of another folder, though its stamp fits a broken picture.
     WriteFileBytes(Image("p-1.png"), "cut");
     PictureStamp cut;
-    ASSERT_TRUE(ReadPictureStamp(Image("p-1.png"), cut));
+    ASSERT_TRUE(ReadFileStamp(Image("p-1.png"), cut));
     WriteFileBytes(PictureRecordPath(), "C:\\elsewhere\\images\n" + std::to_string(cut.size) + "\t" +
                                             std::to_string(cut.writeTime) + "\tp-1.png\n");
     ASSERT_TRUE(Write(true)) << message;
